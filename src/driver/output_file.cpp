@@ -1,0 +1,60 @@
+#include "driver/output_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace tlmaper {
+namespace {
+
+// The temporary name: the target's directory, then a hidden name made from the
+// target's file name and the process id, so that it never collides with a save file
+// or with another run writing the same target.
+std::string TemporaryPathFor(const std::string& targetPath, int attempt) {
+  const size_t slash = targetPath.find_last_of('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  return targetPath.substr(0, nameStart) + "." + targetPath.substr(nameStart) + "." +
+         std::to_string(getpid()) + "." + std::to_string(attempt) + ".tmp";
+}
+
+}  // namespace
+
+bool OpenPendingFile(const std::string& targetPath, PendingFile& file) {
+  file = PendingFile{nullptr, targetPath, {}};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    file.temporaryPath = TemporaryPathFor(targetPath, attempt);
+    // "x": fail rather than reuse a file that already exists under that name.
+    file.stream = std::fopen(file.temporaryPath.c_str(), "wbx");
+    if (file.stream != nullptr) return true;
+    if (errno != EEXIST) break;
+  }
+  file.temporaryPath.clear();
+  return false;
+}
+
+bool WritePending(PendingFile& file, const void* bytes, size_t size) {
+  return std::fwrite(bytes, 1, size, file.stream) == size;
+}
+
+bool CommitPendingFile(PendingFile& file) {
+  const bool flushed = std::fflush(file.stream) == 0 && !std::ferror(file.stream);
+  const bool closed = std::fclose(file.stream) == 0;
+  file.stream = nullptr;
+  if (flushed && closed && std::rename(file.temporaryPath.c_str(), file.targetPath.c_str()) == 0) {
+    file.temporaryPath.clear();
+    return true;
+  }
+  std::remove(file.temporaryPath.c_str());
+  file.temporaryPath.clear();
+  return false;
+}
+
+void DiscardPendingFile(PendingFile& file) {
+  if (file.stream != nullptr) std::fclose(file.stream);
+  file.stream = nullptr;
+  if (!file.temporaryPath.empty()) std::remove(file.temporaryPath.c_str());
+  file.temporaryPath.clear();
+}
+
+}  // namespace tlmaper

@@ -1,0 +1,89 @@
+#include "driver/run.h"
+
+#include <tinyxml2.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "driver/text.h"
+#include "page/layers.h"
+#include "page/page.h"
+#include "raster/render.h"
+#include "save/reader.h"
+
+namespace tlmaper {
+namespace {
+
+constexpr const char* VersionText = "1.0.0";
+
+void PrintLine(std::FILE* stream, const std::string& line) {
+  std::fputs(line.c_str(), stream);
+  std::fputc('\n', stream);
+  std::fflush(stream);
+}
+
+void PrintUsage() {
+  PrintLine(stdout, std::string("Tidelorn Mapper v") + VersionText);
+  PrintLine(stdout, "Usage:");
+  PrintLine(stdout, "tlmaper.exe savefile.xml");
+}
+
+// True when writing `outputPath` would replace the save file itself (the same name,
+// or another name for the same file).
+bool WouldOverwriteSave(const std::string& savePath, const std::string& outputPath) {
+  std::error_code error;
+  return savePath == outputPath || std::filesystem::equivalent(savePath, outputPath, error);
+}
+
+// The steps after a successful load. Every step runs even when an earlier one failed;
+// a failure only changes the exit status.
+int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& savePath) {
+  const std::string stem = FileStem(savePath);
+  const std::string imagePath = stem + ".bmp";
+  const std::string pagePath = stem + ".html";
+  for (const std::string& output : {imagePath, pagePath}) {
+    if (WouldOverwriteSave(savePath, output)) {
+      PrintLine(stderr, "Error: output file " + output + " would overwrite the save file");
+      return ExitFailure;
+    }
+  }
+
+  int status = ExitSuccess;
+  WorldModel world;
+  ReadIslands(document, world);
+  ReadShips(document, world);
+  {
+    // The canvas is the run's largest allocation; it is released as soon as it is
+    // written, before the page is built.
+    RasterImage map;
+    if (!RenderMap(world.islands, world.ships, world.bounds, map)) status = ExitFailure;
+    ReadPlayer(document, world);
+    if (!map.BmpWriter(imagePath)) status = ExitFailure;
+  }
+
+  std::string page = LoadPageTemplate();
+  FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
+  BuildMarkerLayers(world.islands, world.ships, page);
+  if (!WritePage(page, pagePath)) status = ExitFailure;
+  return status;
+}
+
+}  // namespace
+
+int RunMapper(int argc, const char* const* argv) {
+  if (argc != 2) {
+    PrintUsage();
+    return ExitUsage;
+  }
+  const std::string savePath = argv[1];
+  tinyxml2::XMLDocument document;
+  const int loadError = LoadSaveDocument(document, savePath);
+  if (loadError != 0) {
+    PrintLine(stderr, "Error " + FormatInt(loadError) + " parsing xml file");
+    return ExitFailure;
+  }
+  return WriteOutputs(document, savePath);
+}
+
+}  // namespace tlmaper

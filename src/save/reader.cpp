@@ -1,0 +1,105 @@
+#include "save/reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "driver/text.h"
+
+namespace tlmaper {
+namespace {
+
+using tinyxml2::XMLDocument;
+using tinyxml2::XMLElement;
+
+constexpr const char* RootName = "TidelornSaveFile";
+
+// The first `item` element inside the first `list` element of the save's root.
+const XMLElement* FirstListItem(const XMLDocument& document, const char* list,
+                                const char* item) {
+  const XMLElement* root = document.FirstChildElement(RootName);
+  const XMLElement* parent = root ? root->FirstChildElement(list) : nullptr;
+  return parent ? parent->FirstChildElement(item) : nullptr;
+}
+
+bool AttributeEquals(const XMLElement& element, const char* name, const char* expected) {
+  const char* value = element.Attribute(name);
+  return value != nullptr && std::strcmp(value, expected) == 0;
+}
+
+IslandRecord ReadIsland(const XMLElement& element) {
+  IslandRecord island;
+  island.isExplored = AttributeEquals(element, "Explored", "True");
+  island.isTown = AttributeEquals(element, "IslandType", "Town");
+  if (const char* name = element.Attribute("Name")) island.name = CleanIslandName(name);
+  ScanIntAttribute(element, "X", island.x);
+  ScanIntAttribute(element, "Y", island.y);
+  ScanIntAttribute(element, "Difficulty", island.difficulty);
+  return island;
+}
+
+}  // namespace
+
+int LoadSaveDocument(XMLDocument& document, const std::string& path) {
+  return document.LoadFile(path.c_str());
+}
+
+void ReadIslands(const XMLDocument& document, WorldModel& world) {
+  for (const XMLElement* element = FirstListItem(document, "Islands", "IslandData");
+       element != nullptr; element = element->NextSiblingElement("IslandData")) {
+    world.islands.push_back(ReadIsland(*element));
+    ExtendBounds(world.bounds, world.islands.back().x, world.islands.back().y);
+  }
+}
+
+void ReadShips(const XMLDocument& document, WorldModel& world) {
+  for (const XMLElement* element = FirstListItem(document, "MapShips", "MapShip");
+       element != nullptr; element = element->NextSiblingElement("MapShip")) {
+    ShipRecord ship;
+    const char* location = element->Attribute("location");
+    if (location == nullptr || !ParseShipLocation(location, ship)) continue;
+    ScanIntAttribute(*element, "dificulty", ship.difficulty);
+    world.ships.push_back(ship);
+  }
+}
+
+void ReadPlayer(const XMLDocument& document, WorldModel& world) {
+  const XMLElement* root = document.FirstChildElement(RootName);
+  const XMLElement* player = root ? root->FirstChildElement("PlayerData") : nullptr;
+  if (player == nullptr) return;
+  ScanIntAttribute(*player, "X", world.player.x);
+  ScanIntAttribute(*player, "Y", world.player.y);
+  if (const char* worldName = player->Attribute("WorldName")) world.player.worldName = worldName;
+}
+
+std::string CleanIslandName(std::string_view name) {
+  std::string cleaned = ReplaceAll(name, "&#xD;", "");
+  if (!cleaned.empty() && cleaned.back() == '\n') cleaned.pop_back();
+  if (!cleaned.empty() && cleaned.back() == '\r') cleaned.pop_back();
+  return cleaned;
+}
+
+bool ParseShipLocation(std::string_view location, ShipRecord& ship) {
+  if (location.size() < 3 || location.front() != '(' || location.back() != ')') return false;
+  const std::string inner = ReplaceAll(location.substr(1, location.size() - 2), " ", "");
+  std::vector<std::string> fields;
+  SplitString(inner, ",", fields);
+  if (fields.size() == 2) {
+    ParseInt(fields[0], ship.x);
+    ParseInt(fields[1], ship.y);
+  }
+  return true;
+}
+
+void ScanIntAttribute(const XMLElement& element, const char* name, int32_t& field) {
+  if (const char* value = element.Attribute(name)) ParseInt(value, field);
+}
+
+void ExtendBounds(MapBounds& bounds, int32_t x, int32_t y) {
+  bounds.minX = std::min(bounds.minX, x);
+  bounds.maxX = std::max(bounds.maxX, x);
+  bounds.minY = std::min(bounds.minY, y);
+  bounds.maxY = std::max(bounds.maxY, y);
+}
+
+}  // namespace tlmaper

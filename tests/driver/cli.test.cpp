@@ -1,0 +1,95 @@
+// The command line, run against the built binary in a scratch directory.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/run_binary.h"
+
+namespace tlmaper::testing {
+namespace {
+namespace fs = std::filesystem;
+
+const char* const UsageText = "Tidelorn Mapper v1.0.0\nUsage:\ntlmaper.exe savefile.xml\n";
+
+TEST(CommandLine, WrongArgumentCountPrintsUsageAndTouchesNothing) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", SaveXml(""));
+  for (const auto& args : {std::vector<std::string>{}, {"world.xml", "world.xml"}}) {
+    const RunResult run = RunTool(args, dir.path());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, UsageText);
+    EXPECT_EQ(run.err, "");
+  }
+  EXPECT_FALSE(fs::exists(dir / "world.bmp"));
+  EXPECT_FALSE(fs::exists(dir / "world.html"));
+}
+
+TEST(CommandLine, SaveThatDoesNotLoadIsReportedAndWritesNothing) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "broken.xml", "<TidelornSaveFile><Islands></TidelornSaveFile>");
+  WriteFileBytes(dir / "empty.xml", "");
+  struct Case {
+    std::string arg, err;
+  };
+  const Case cases[] = {
+      {"missing.xml", "Error 3 parsing xml file\n"},
+      {"", "Error 3 parsing xml file\n"},
+      {"broken.xml", "Error 14 parsing xml file\n"},
+      {"empty.xml", "Error 13 parsing xml file\n"},
+  };
+  for (const Case& c : cases) {
+    const RunResult run = RunTool({c.arg}, dir.path());
+    EXPECT_EQ(run.status, 1) << c.arg;
+    EXPECT_EQ(run.out, "") << c.arg;
+    EXPECT_EQ(run.err, c.err) << c.arg;
+  }
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    EXPECT_EQ(entry.path().extension(), ".xml") << entry.path();
+  }
+}
+
+TEST(CommandLine, OutputsLandBesideTheSaveUnderItsStem) {
+  struct Case {
+    std::string saveDir, arg, stem;
+  };
+  const Case cases[] = {
+      {"", "world.xml", "world"},
+      {"saves", "saves/world.xml", "saves/world"},
+      {"old.saves", "old.saves/world.xml", "old.saves/world"},
+      {"", "./world.xml", "world"},
+      {"", "world", "world"},
+      {"", "world.backup.xml", "world"},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    if (!c.saveDir.empty()) fs::create_directories(dir / c.saveDir);
+    const std::string saveName = fs::path(c.arg).filename().string();
+    WriteFileBytes(dir / c.saveDir / saveName, SaveXml(""));
+    const RunResult run = RunTool({c.arg}, dir.path());
+    EXPECT_EQ(run.status, 0) << c.arg << run.out << run.err;
+    EXPECT_TRUE(fs::exists(dir / (c.stem + ".bmp"))) << c.arg;
+    EXPECT_TRUE(fs::exists(dir / (c.stem + ".html"))) << c.arg;
+    // Only the save and the two outputs: no temporary file is left behind.
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+      files += entry.is_regular_file();
+    }
+    EXPECT_EQ(files, 3u) << c.arg;
+  }
+}
+
+TEST(CommandLine, NeverWritesOverTheSaveFile) {
+  for (const std::string name : {"world.bmp", "world.html"}) {
+    ScratchDirectory dir;
+    const std::string save = SaveXml("<Islands><IslandData X=\"1\" Y=\"1\"/></Islands>");
+    WriteFileBytes(dir / name, save);
+    const RunResult run = RunTool({name}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Error: output file " + name + " would overwrite the save file\n");
+    EXPECT_EQ(ReadFileBytes(dir / name), save);
+    EXPECT_FALSE(fs::exists(dir / (name == "world.bmp" ? "world.html" : "world.bmp")));
+  }
+}
+
+}  // namespace
+}  // namespace tlmaper::testing

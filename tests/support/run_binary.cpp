@@ -1,0 +1,74 @@
+#include "support/run_binary.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace tlmaper::testing {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+RunResult RunTool(const std::vector<std::string>& args, const fs::path& workingDirectory,
+                  const std::string& shellPrefix) {
+  ScratchDirectory capture;
+  const fs::path outPath = capture / "stdout";
+  const fs::path errPath = capture / "stderr";
+  std::string command = "cd ";
+  command.append(ShellQuote(workingDirectory.string())).append(" && ");
+  if (!shellPrefix.empty()) command += shellPrefix + "; ";
+  command.append("exec ").append(ShellQuote(TLMAPER_BINARY));
+  for (const std::string& arg : args) command.append(" ").append(ShellQuote(arg));
+  command.append(" >").append(ShellQuote(outPath.string()));
+  command.append(" 2>").append(ShellQuote(errPath.string()));
+
+  RunResult result;
+  const int raw = std::system(command.c_str());
+  if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) result.status = 128 + WTERMSIG(raw);
+  result.out = ReadFileBytes(outPath);
+  result.err = ReadFileBytes(errPath);
+  return result;
+}
+
+ScratchDirectory::ScratchDirectory() {
+  std::string pattern = (fs::temp_directory_path() / "tlmaper-test-XXXXXX").string();
+  path_ = mkdtemp(pattern.data());
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+std::string ReadFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string SaveXml(const std::string& inner) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TidelornSaveFile>\n" + inner +
+         "\n</TidelornSaveFile>\n";
+}
+
+fs::path ExampleSave() { return fs::path(TLMAPER_SOURCE_DIR) / "examples" / "saltmere.xml"; }
+
+}  // namespace tlmaper::testing
