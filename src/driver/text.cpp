@@ -12,8 +12,7 @@ namespace {
 // Position of the first occurrence of `pattern` in `text` at or after `from`, or npos.
 size_t FindFrom(std::string_view text, std::string_view pattern, size_t from) {
   if (from > text.size()) return std::string_view::npos;
-  const void* hit =
-      memmem(text.data() + from, text.size() - from, pattern.data(), pattern.size());
+  const void* hit = memmem(text.data() + from, text.size() - from, pattern.data(), pattern.size());
   if (hit == nullptr) return std::string_view::npos;
   return static_cast<const char*>(hit) - text.data();
 }
@@ -23,7 +22,9 @@ bool IsStreamSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -80,8 +81,7 @@ bool ParseInt(std::string_view text, int32_t& target) {
   }
   if (i == firstDigit) return false;
   const int64_t value = negative ? -magnitude : magnitude;
-  if (value < std::numeric_limits<int32_t>::min() ||
-      value > std::numeric_limits<int32_t>::max()) {
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
     return false;
   }
   target = static_cast<int32_t>(value);

@@ -15,8 +15,7 @@ using tinyxml2::XMLElement;
 constexpr const char* RootName = "TidelornSaveFile";
 
 // The first `item` element inside the first `list` element of the save's root.
-const XMLElement* FirstListItem(const XMLDocument& document, const char* list,
-                                const char* item) {
+const XMLElement* FirstListItem(const XMLDocument& document, const char* list, const char* item) {
   const XMLElement* root = document.FirstChildElement(RootName);
   const XMLElement* parent = root ? root->FirstChildElement(list) : nullptr;
   return parent ? parent->FirstChildElement(item) : nullptr;

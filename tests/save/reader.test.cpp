@@ -44,18 +44,18 @@ TEST(ReadIslands, AppliesEachAttributeRule) {
 }
 
 TEST(ReadIslands, EveryIslandWidensTheBoundsDefaultsIncluded) {
-  const WorldModel world =
-      ReadIslandsXml("<IslandData X=\"10\" Y=\"20\"/><IslandData/><IslandData X=\"100\" Y=\"50\"/>");
+  const WorldModel world = ReadIslandsXml(
+      "<IslandData X=\"10\" Y=\"20\"/><IslandData/><IslandData X=\"100\" Y=\"50\"/>");
   EXPECT_EQ(world.bounds, (MapBounds{-1, 100, -1, 50}));
   EXPECT_EQ(ReadIslandsXml("").bounds, MapBounds{});
   EXPECT_EQ(MapBounds{}, (MapBounds{2147483647, -2147483647 - 1, 2147483647, -2147483647 - 1}));
 }
 
 TEST(ReadIslands, ReadsOnlyTheFirstListAtItsPlace) {
-  const WorldModel world = ReadWorld(SaveXml(
-      "<Islands><Other/><IslandData X=\"1\"/><Group><IslandData X=\"2\"/></Group>"
-      "<IslandData X=\"3\"/></Islands>"
-      "<Islands><IslandData X=\"4\"/></Islands>"));
+  const WorldModel world =
+      ReadWorld(SaveXml("<Islands><Other/><IslandData X=\"1\"/><Group><IslandData X=\"2\"/></Group>"
+                        "<IslandData X=\"3\"/></Islands>"
+                        "<Islands><IslandData X=\"4\"/></Islands>"));
   ASSERT_EQ(world.islands.size(), 2u);
   EXPECT_EQ(world.islands[0].x, 1);
   EXPECT_EQ(world.islands[1].x, 3);
@@ -66,9 +66,14 @@ TEST(ReadIslands, ReadsOnlyTheFirstListAtItsPlace) {
 
 TEST(CleanIslandName, RemovesEscapedReturnsAndOneTrailingLineEnd) {
   const std::pair<std::string, std::string> cases[] = {
-      {"Port\r\n", "Port"},     {"Port\n\r", "Port\n"},   {"Port\n\n", "Port\n"},
-      {"Po&#xD;rt&#xD;", "Port"}, {"&#x&#xD;D;", "&#xD;"},  {"\nPort Royal ", "\nPort Royal "},
-      {"", ""},                 {"\r", ""},
+      {"Port\r\n", "Port"},
+      {"Port\n\r", "Port\n"},
+      {"Port\n\n", "Port\n"},
+      {"Po&#xD;rt&#xD;", "Port"},
+      {"&#x&#xD;D;", "&#xD;"},
+      {"\nPort Royal ", "\nPort Royal "},
+      {"", ""},
+      {"\r", ""},
   };
   for (const auto& [raw, cleaned] : cases) EXPECT_EQ(CleanIslandName(raw), cleaned);
   // Character references in the file arrive as the characters they stand for.
@@ -85,9 +90,9 @@ TEST(ParseShipLocation, DecodesTheLocationTable) {
     int32_t x, y;
   };
   const Case cases[] = {
-      {"(12, -34)", true, 12, -34}, {"( 12 , -34 )", true, 12, -34}, {"(12)", true, -1, -1},
-      {"(1,2,3)", true, -1, -1},    {"(a, 5)", true, -1, 5},         {"(,)", true, -1, -1},
-      {"()", false, -1, -1},        {"12, -34", false, -1, -1},      {"(12, -34", false, -1, -1},
+      {"(12, -34)", true, 12, -34},  {"( 12 , -34 )", true, 12, -34}, {"(12)", true, -1, -1},
+      {"(1,2,3)", true, -1, -1},     {"(a, 5)", true, -1, 5},         {"(,)", true, -1, -1},
+      {"()", false, -1, -1},         {"12, -34", false, -1, -1},      {"(12, -34", false, -1, -1},
       {" (12, -34)", false, -1, -1}, {"(\t7,8)", true, 7, 8},
   };
   for (const Case& c : cases) {
@@ -99,13 +104,13 @@ TEST(ParseShipLocation, DecodesTheLocationTable) {
 }
 
 TEST(ReadShips, KeepsWellFormedShipsInOrderDuplicatesIncluded) {
-  const WorldModel world = ReadWorld(SaveXml(
-      "<Islands><IslandData X=\"5\" Y=\"5\"/></Islands>"
-      "<MapShips><MapShip location=\"(1, 2)\" dificulty=\"4\"/>"
-      "<MapShip dificulty=\"4\"/>"
-      "<MapShip location=\"1, 2\"/>"
-      "<MapShip location=\"(1, 2)\" dificulty=\"4\"/>"
-      "<MapShip location=\"(900, -900)\" Difficulty=\"7\"/></MapShips>"));
+  const WorldModel world =
+      ReadWorld(SaveXml("<Islands><IslandData X=\"5\" Y=\"5\"/></Islands>"
+                        "<MapShips><MapShip location=\"(1, 2)\" dificulty=\"4\"/>"
+                        "<MapShip dificulty=\"4\"/>"
+                        "<MapShip location=\"1, 2\"/>"
+                        "<MapShip location=\"(1, 2)\" dificulty=\"4\"/>"
+                        "<MapShip location=\"(900, -900)\" Difficulty=\"7\"/></MapShips>"));
   ASSERT_EQ(world.ships.size(), 3u);
   EXPECT_EQ(world.ships[0], (ShipRecord{1, 2, 4}));
   EXPECT_EQ(world.ships[1], (ShipRecord{1, 2, 4}));
@@ -114,9 +119,9 @@ TEST(ReadShips, KeepsWellFormedShipsInOrderDuplicatesIncluded) {
 }
 
 TEST(ReadPlayer, ReadsPositionAndNameOrKeepsDefaults) {
-  const WorldModel world = ReadWorld(
-      SaveXml("<PlayerData X=\"-8\" Y=\"9x\" WorldName=\"Salt &amp; Tide&#xA;\"/>"
-              "<PlayerData X=\"1\" Y=\"1\" WorldName=\"second\"/>"));
+  const WorldModel world =
+      ReadWorld(SaveXml("<PlayerData X=\"-8\" Y=\"9x\" WorldName=\"Salt &amp; Tide&#xA;\"/>"
+                        "<PlayerData X=\"1\" Y=\"1\" WorldName=\"second\"/>"));
   EXPECT_EQ(world.player, (PlayerRecord{-8, 9, "Salt & Tide\n"}));
   EXPECT_EQ(ReadWorld(SaveXml("")).player, PlayerRecord{});
   EXPECT_EQ(ReadWorld(SaveXml("<PlayerData WorldName=\"\" X=\"q\"/>")).player, PlayerRecord{});

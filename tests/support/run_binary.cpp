@@ -69,6 +69,8 @@ std::string SaveXml(const std::string& inner) {
          "\n</TidelornSaveFile>\n";
 }
 
-fs::path ExampleSave() { return fs::path(TLMAPER_SOURCE_DIR) / "examples" / "saltmere.xml"; }
+fs::path ExampleSave() {
+  return fs::path(TLMAPER_SOURCE_DIR) / "examples" / "saltmere.xml";
+}
 
 }  // namespace tlmaper::testing
