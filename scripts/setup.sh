@@ -28,6 +28,17 @@ if [ "$MODE" = test ]; then
   install_packages "${TEST_PACKAGES[@]}"
 fi
 
+# The browser test's npm packages, pinned by web/package-lock.json. A copy of the lock
+# file in node_modules marks a finished install, so a second run skips npm entirely.
+if [ "$MODE" = test ]; then
+  command -v npm >/dev/null || install_packages npm
+  WEB="$ROOT/web"
+  if ! cmp -s "$WEB/package-lock.json" "$WEB/node_modules/.installed-lock.json"; then
+    (cd "$WEB" && npm ci --no-audit --no-fund --loglevel=error)
+    cp "$WEB/package-lock.json" "$WEB/node_modules/.installed-lock.json"
+  fi
+fi
+
 BUILD="$ROOT/build"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON \
   -DTLMAPER_TESTS="$([ "$MODE" = test ] && echo ON || echo OFF)" >/dev/null

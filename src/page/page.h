@@ -11,7 +11,8 @@
 namespace tlmaper {
 
 // "template.html" from the working directory; the built-in template when that file
-// does not exist. An existing file is used as it stands, even when empty.
+// does not exist. An existing file is used as it stands, even when empty; one that
+// cannot be read is reported on standard error and the built-in template used.
 std::string LoadPageTemplate();
 
 // Save-file text made safe for any place in the page (HTML text, attribute or script
@@ -26,8 +27,8 @@ int32_t MapExtent(const MapBounds& bounds);
 void FillPlaceholder(std::string& page, std::string_view placeholder, std::string_view value);
 
 // Fills [WORLDNAME], [MAPFILENAME], [SIZE], [PLAYERX] and [PLAYERY], in this order.
-void FillWorldPlaceholders(std::string& page, const PlayerRecord& player,
-                           const MapBounds& bounds, const std::string& imagePath);
+void FillWorldPlaceholders(std::string& page, const PlayerRecord& player, const MapBounds& bounds,
+                           const std::string& imagePath);
 
 // Writes the page file. On failure prints "Error writing page file <path>" on standard
 // error and returns false; an earlier page file is then left untouched.

@@ -1,0 +1,125 @@
+// The page file as the built tool writes it: the template it starts from, the bytes it
+// keeps and what happens when the page cannot be written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/run_binary.h"
+
+namespace tlmaper::testing {
+namespace {
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+const std::string OneIsland = SaveXml(
+    "<PlayerData X=\"3\" Y=\"4\" WorldName=\"Reach\"/>"
+    "<Islands><IslandData Name=\"Port\" X=\"12\" Y=\"40\" Difficulty=\"3\"/></Islands>");
+
+std::string ShippedTemplate() {
+  return ReadFileBytes(fs::path(TLMAPER_SOURCE_DIR) / "web" / "template.html");
+}
+
+// Only the files the test expects: a failed write leaves no temporary file behind.
+size_t CountFiles(const fs::path& directory) {
+  size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+    files += entry.is_regular_file();
+  }
+  return files;
+}
+
+TEST(PageFile, WithoutATemplateFileTheShippedTemplateIsUsed) {
+  ScratchDirectory builtIn, copied;
+  for (const ScratchDirectory* dir : {&builtIn, &copied}) {
+    WriteFileBytes(*dir / "world.xml", OneIsland);
+  }
+  WriteFileBytes(copied / "template.html", ShippedTemplate());
+  ASSERT_EQ(RunTool({"world.xml"}, builtIn.path()).status, 0);
+  ASSERT_EQ(RunTool({"world.xml"}, copied.path()).status, 0);
+  const std::string page = ReadFileBytes(builtIn / "world.html");
+  EXPECT_EQ(page, ReadFileBytes(copied / "world.html"));
+  EXPECT_NE(page.find("<title>Reach</title>"), std::string::npos);
+  EXPECT_NE(page.find("html:'Port'"), std::string::npos);
+  for (const char* placeholder : {"[WORLDNAME]", "[MAPFILENAME]", "[SIZE]", "[PLAYERX]",
+                                  "[PLAYERY]", "[ISLANDDIFFICULTYLAYER]", "[ISLANDNAMELAYER]",
+                                  "[TOWNLAYER]", "[VISITEDLAYER]", "[SHIPDIFFICULTYLAYER]"}) {
+    EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
+    EXPECT_NE(ShippedTemplate().find(placeholder), std::string::npos) << placeholder;
+  }
+}
+
+TEST(PageFile, TemplateBytesOutsideThePlaceholdersAreKept) {
+  struct Case {
+    std::string templateText, page;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"\xEF\xBB\xBF<p>[MAPFILENAME]</p>\r\n<i>[SIZE]</i>\r\n[size] [PLAYERX\0]"s,
+       "\xEF\xBB\xBF<p>saves/world.bmp</p>\r\n<i>80</i>\r\n[size] [PLAYERX\0]"s},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    fs::create_directory(dir / "saves");
+    WriteFileBytes(dir / "saves" / "world.xml", OneIsland);
+    WriteFileBytes(dir / "template.html", c.templateText);
+    const RunResult run = RunTool({"saves/world.xml"}, dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadFileBytes(dir / "saves" / "world.html"), c.page);
+  }
+}
+
+TEST(PageFile, UnreadableTemplateIsReportedAndTheShippedOneUsed) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", OneIsland);
+  fs::create_directory(dir / "template.html");
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "Warning: cannot read template.html, using the built-in template\n");
+  EXPECT_NE(ReadFileBytes(dir / "world.html").find("<title>Reach</title>"), std::string::npos);
+}
+
+TEST(PageFile, AnEarlierPageIsReplacedWhole) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", OneIsland);
+  WriteFileBytes(dir / "world.html", std::string(10000, 'x'));
+  WriteFileBytes(dir / "template.html", "[PLAYERX]");
+  ASSERT_EQ(RunTool({"world.xml"}, dir.path()).status, 0);
+  EXPECT_EQ(ReadFileBytes(dir / "world.html"), "3");
+}
+
+TEST(PageFile, PageThatCannotBeWrittenIsReportedAndTheOldOneKept) {
+  // The page is far larger than the bitmap, so a file size limit between the two lets
+  // the bitmap through and cuts the page short.
+  const std::string bigTemplate(400000, 'p');
+  struct Case {
+    std::string name, shellPrefix;
+    bool pageIsDirectory;
+  };
+  const Case cases[] = {
+      {"path is a directory", "", true},
+      {"short write", "trap '' XFSZ; ulimit -f 100", false},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    WriteFileBytes(dir / "world.xml", OneIsland);
+    WriteFileBytes(dir / "template.html", bigTemplate);
+    if (c.pageIsDirectory) {
+      fs::create_directory(dir / "world.html");
+    } else {
+      WriteFileBytes(dir / "world.html", "old page");
+    }
+    const RunResult run = RunTool({"world.xml"}, dir.path(), c.shellPrefix);
+    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_EQ(run.err, "Error writing page file world.html\n") << c.name;
+    EXPECT_TRUE(fs::exists(dir / "world.bmp")) << c.name;
+    if (!c.pageIsDirectory) {
+      EXPECT_EQ(ReadFileBytes(dir / "world.html"), "old page") << c.name;
+    }
+    EXPECT_EQ(CountFiles(dir.path()), c.pageIsDirectory ? 3u : 4u) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace tlmaper::testing
