@@ -18,8 +18,19 @@ inline constexpr PixelQuad ShipColour{0, 0, 255, 0};
 void PlotLine(RasterImage& image, int32_t fromX, int32_t fromY, int32_t toX, int32_t toY,
               PixelQuad colour);
 
-// Paints `image` (freshly constructed). False when the canvas size computed from the
-// bounds was refused; the 1 x 1 image is then left for writing.
+// The 9 x 9 square of a record at world position (x, y): exactly the PlotLine calls from
+// (2x - 4, r) to (2x + 4, r) for r = 2y - 4 ... 2y + 4, with those coordinates computed
+// in 64 bits before clamping (so a far-away record never wraps onto the canvas).
+void DrawRecordSquare(RasterImage& image, int32_t x, int32_t y, PixelQuad colour);
+
+// The canvas size for `bounds`: (max - min) x 2 + 64 in wrapping 32-bit arithmetic.
+int32_t CanvasWidth(const MapBounds& bounds);
+int32_t CanvasHeight(const MapBounds& bounds);
+
+// Paints `image` (freshly constructed): 24 bits, the canvas size from the bounds, the
+// background, every island square in list order, then every ship square. False when the
+// canvas size was refused (SetDimensions prints why); the unpainted 1 x 1 image is then
+// left for writing.
 bool RenderMap(const std::vector<IslandRecord>& islands, const std::vector<ShipRecord>& ships,
                const MapBounds& bounds, RasterImage& image);
 
