@@ -1,7 +1,45 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test suite.
+# Sets everything up, builds, and runs every test suite: the unit and whole-run tests,
+# the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, one run under
+# valgrind, and a short run of each fuzzer.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+FUZZ_SECONDS="${FUZZ_SECONDS:-50}"
 bash "$ROOT/scripts/setup.sh" test
+
+echo "== Tests"
 ctest --test-dir "$ROOT/build" --output-on-failure -j2
+
+echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$ROOT" -B "$ROOT/build-asan" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTLMAPER_SANITIZE=ON -DTLMAPER_WERROR=ON >/dev/null
+cmake --build "$ROOT/build-asan"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir "$ROOT/build-asan" --output-on-failure -j2
+
+echo "== One run under valgrind"
+SCRATCH="$(mktemp -d)"
+trap 'rm -rf "$SCRATCH"' EXIT
+cp "$ROOT/examples/saltmere.xml" "$SCRATCH/"
+(cd "$SCRATCH" && valgrind -q --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
+  --errors-for-leak-kinds=all "$ROOT/build/src/driver/tlmaper" saltmere.xml)
+
+echo "== Fuzzers, ${FUZZ_SECONDS}s each"
+cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTLMAPER_FUZZ=ON -DTLMAPER_TESTS=OFF >/dev/null
+cmake --build "$ROOT/build-fuzz"
+for target in save text run; do
+  corpus="$SCRATCH/corpus-$target"
+  mkdir -p "$corpus"
+  seeds="$ROOT/fuzz/corpus/$([ "$target" = text ] && echo text || echo save)"
+  dict=()
+  [ "$target" = text ] || dict=(-dict="$ROOT/fuzz/save.dict")
+  (cd "$SCRATCH" && "$ROOT/build-fuzz/fuzz/fuzz_$target" "${dict[@]}" -max_total_time="$FUZZ_SECONDS" \
+    -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$SCRATCH/" "$corpus" "$seeds" \
+    2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss|#[0-9]+ *DONE)|ERROR|SUMMARY" || true)
+  if ls "$SCRATCH"/crash-* "$SCRATCH"/leak-* "$SCRATCH"/timeout-* >/dev/null 2>&1; then
+    echo "Fuzzer $target found a failing input:"; ls "$SCRATCH"/crash-* "$SCRATCH"/leak-* "$SCRATCH"/timeout-* 2>/dev/null
+    exit 1
+  fi
+done
 echo "All tests passed."

@@ -1,0 +1,139 @@
+// Hostile and broken input, and failing disks, run against the built binary. Each case
+// here backs a row of the README's "When things go wrong" table: nothing crashes,
+// every failure is reported with a non-zero status, and no existing file is damaged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "support/run_binary.h"
+
+namespace tlmaper::testing {
+namespace {
+namespace fs = std::filesystem;
+
+const std::string TooLargeWarning =
+    "Picture Warning: User attempted to set a size that is too large to allocate.\n";
+
+std::string Island(long long x, long long y) {
+  return "<IslandData Name=\"Isle\" X=\"" + std::to_string(x) + "\" Y=\"" + std::to_string(y) +
+         "\" Difficulty=\"2\"/>";
+}
+
+std::string IslandsSave(const std::string& islands) {
+  return SaveXml("<Islands>" + islands + "</Islands>");
+}
+
+// Files in the directory other than the save itself.
+std::vector<std::string> OutputsIn(const fs::path& dir, const std::string& save) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name != save) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct BadSave {
+  std::string what;
+  std::string bytes;
+  std::string err;
+};
+
+TEST(WhenThingsGoWrong, SavesThatDoNotLoadAreReportedAndWriteNothing) {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919 + 13) % 251 + 1);
+  std::string nested;
+  for (int i = 0; i < 2000; ++i) nested += "<a>";
+  for (int i = 0; i < 2000; ++i) nested += "</a>";
+  const std::string utf16("\xff\xfe<\0T\0/\0>\0", 10);
+  const BadSave cases[] = {
+      {"empty file", "", "Error 13 parsing xml file\n"},
+      {"truncated XML", "<TidelornSaveFile><Islands><IslandData X=\"1\"",
+       "Error 6 parsing xml file\n"},
+      {"binary junk", junk, "Error 6 parsing xml file\n"},
+      {"UTF-16 file", utf16, "Error 15 parsing xml file\n"},
+      {"nesting too deep", nested, "Error 18 parsing xml file\n"},
+  };
+  for (const BadSave& c : cases) {
+    ScratchDirectory dir;
+    WriteFileBytes(dir / "world.xml", c.bytes);
+    const RunResult run = RunTool({"world.xml"}, dir.path());
+    EXPECT_EQ(run.status, 1) << c.what;
+    EXPECT_EQ(run.out, "") << c.what;
+    EXPECT_EQ(run.err, c.err) << c.what;
+    EXPECT_TRUE(OutputsIn(dir.path(), "world.xml").empty()) << c.what;
+  }
+  ScratchDirectory dir;
+  fs::create_directory(dir / "world.xml");
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Error 5 parsing xml file\n");
+  EXPECT_TRUE(OutputsIn(dir.path(), "world.xml").empty());
+}
+
+TEST(WhenThingsGoWrong, OddButValidSavesMakeBothFiles) {
+  const std::string bigPadding(200 * 1024 * 1024, ' ');
+  const std::string longName(10 * 1024 * 1024, 'n');
+  const BadSave cases[] = {
+      {"byte-order mark", "\xef\xbb\xbf" + IslandsSave(Island(3, 4)), ""},
+      {"200 MB save", IslandsSave(Island(3, 4) + bigPadding + Island(5, 6)), ""},
+      {"10 MB attribute", IslandsSave("<IslandData Name=\"" + longName + "\" X=\"1\" Y=\"1\"/>"),
+       ""},
+      {"numbers beyond 32 bits",
+       IslandsSave("<IslandData X=\"99999999999\" Y=\"-99999999999\" Difficulty=\"4294967296\"/>"),
+       ""},
+      {"coordinates at the 32-bit limits",
+       IslandsSave(Island(2147483647, 2147483647) + Island(-2147483648LL, -2147483648LL)), ""},
+  };
+  for (const BadSave& c : cases) {
+    ScratchDirectory dir;
+    WriteFileBytes(dir / "world.xml", c.bytes);
+    const RunResult run = RunTool({"world.xml"}, dir.path());
+    EXPECT_EQ(run.status, 0) << c.what << run.out << run.err;
+    EXPECT_EQ(run.out, "") << c.what;
+    EXPECT_EQ(run.err, "") << c.what;
+    EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
+              (std::vector<std::string>{"world.bmp", "world.html"}))
+        << c.what;
+  }
+}
+
+TEST(WhenThingsGoWrong, ACanvasTooLargeToHoldGivesATinyMapAndFails) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", IslandsSave(Island(0, 0) + Island(1000000000, 0)));
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, TooLargeWarning + "                 Size remains unchanged at 1 x 1.\n");
+  EXPECT_EQ(fs::file_size(dir / "world.bmp"), 58u);
+  EXPECT_TRUE(fs::exists(dir / "world.html"));
+}
+
+TEST(WhenThingsGoWrong, OutputsThatCannotBeCreatedAreReported) {
+  // The save is read through a descriptor path, beside which no file can be created.
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", IslandsSave(Island(3, 4)));
+  const RunResult run = RunTool({"/proc/self/fd/3"}, dir.path(), "exec 3<world.xml");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "Picture Error: Cannot open file /proc/self/fd/3.bmp for output.\n");
+  EXPECT_EQ(run.err, "Error writing page file /proc/self/fd/3.html\n");
+}
+
+TEST(WhenThingsGoWrong, AFullDiskKeepsTheEarlierFiles) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", IslandsSave(Island(0, 0) + Island(400, 400)));
+  WriteFileBytes(dir / "world.bmp", "earlier map");
+  WriteFileBytes(dir / "world.html", "earlier page");
+  // Files may grow to 64 blocks; writing past that fails instead of killing the tool.
+  const RunResult run = RunTool({"world.xml"}, dir.path(), "trap '' XFSZ; ulimit -f 64");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "Picture Error: Could not write proper amount of data.\n");
+  EXPECT_EQ(ReadFileBytes(dir / "world.bmp"), "earlier map");
+  EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
+            (std::vector<std::string>{"world.bmp", "world.html"}));
+}
+
+}  // namespace
+}  // namespace tlmaper::testing
