@@ -1,6 +1,5 @@
 // BmpWriter: the image as an uncompressed Windows bitmap (Part 3.2), written through a
 // temporary file that replaces the target only when complete.
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -8,6 +7,7 @@
 #include "driver/output_file.h"
 #include "raster/image.h"
 #include "raster/messages.h"
+#include "raster/row_encoding.h"
 
 namespace tlmaper {
 
@@ -49,30 +49,6 @@ class IndexLookup {
   uint8_t index_ = 0;
   bool valid_ = false;
 };
-
-// 24 bits from a materialised row: four pixels (16 bytes) become 12 bytes at a time.
-void EncodeRow24Fast(const PixelQuad* row, int32_t width, uint8_t* out) {
-  int32_t x = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; x + 4 <= width; x += 4) {
-      uint32_t p[4];
-      std::memcpy(p, row + x, sizeof p);
-      const uint32_t words[3] = {
-          (p[0] & 0x00FFFFFFu) | (p[1] << 24),
-          ((p[1] >> 8) & 0x0000FFFFu) | (p[2] << 16),
-          ((p[2] >> 16) & 0x000000FFu) | (p[3] << 8),
-      };
-      std::memcpy(out, words, sizeof words);
-      out += sizeof words;
-    }
-  }
-  for (; x < width; ++x) {
-    out[0] = row[x].blue;
-    out[1] = row[x].green;
-    out[2] = row[x].red;
-    out += 3;
-  }
-}
 
 // Encodes one row's pixels into the front of `out` (whose tail stays zero). False for a
 // depth without an encoder.
@@ -138,7 +114,7 @@ bool EncodeRow(int32_t depth, const RowSource& source, int32_t width, uint8_t* o
     return true;
   }
   if (depth == 24) {
-    EncodeRow24Fast(source.row, width, out);
+    EncodeRow24(source.row, width, out);
     return true;
   }
   return EncodeRow<RowSource>(depth, source, width, out, lookup);

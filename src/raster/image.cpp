@@ -83,7 +83,7 @@ bool RasterImage::SetDimensions(int32_t newWidth, int32_t newHeight) {
   return true;
 }
 
-PixelQuad& RasterImage::PixelAt(int32_t x, int32_t y) {
+PixelQuad& RasterImage::ClampedPixelAt(int32_t x, int32_t y) {
   bool clamped = false;
   if (x >= width_) x = width_ - 1, clamped = true;
   if (x < 0) x = 0, clamped = true;

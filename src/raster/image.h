@@ -51,7 +51,13 @@ class RasterImage {
   // when the memory cannot be had.
   bool SetDimensions(int32_t newWidth, int32_t newHeight);
   // The stored pixel at the clamped position; a warning when clamping was needed.
-  PixelQuad& PixelAt(int32_t x, int32_t y);
+  PixelQuad& PixelAt(int32_t x, int32_t y) {
+    if (static_cast<uint32_t>(x) < static_cast<uint32_t>(width_) &&
+        static_cast<uint32_t>(y) < static_cast<uint32_t>(height_)) {
+      return MutableRow(y)[x];
+    }
+    return ClampedPixelAt(x, y);
+  }
   PixelQuad PaletteEntry(int32_t index) const;
   int32_t ColourCount() const;
   bool FillStandardPalette();
@@ -88,6 +94,7 @@ class RasterImage {
     void operator()(void* block) const { std::free(block); }
   };
 
+  PixelQuad& ClampedPixelAt(int32_t x, int32_t y);
   void MaterialiseRow(int32_t y);
   void BuildPalette();
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <random>
 
+#include "raster/row_encoding.h"
 #include "raster_testing.h"
 #include "support/run_binary.h"
 
@@ -173,6 +174,24 @@ TEST(BmpWriter, TwentyFourBitRowsOfEveryWidth) {
       expected[y].resize((expected[y].size() + 3) / 4 * 4, '\0');
     }
     EXPECT_EQ(Hex(Written(*image).substr(54)), Hex(expected[1] + expected[0])) << width;
+  }
+}
+
+TEST(EncodeRow24, BothVersionsWriteExactlyTheTriples) {
+  std::mt19937 random(17);
+  for (int32_t width = 0; width <= 70; ++width) {
+    std::vector<PixelQuad> row(size_t(width) + 1);
+    std::string expected;
+    for (int32_t x = 0; x < width; ++x) {
+      row[x] =
+          PixelQuad{uint8_t(random()), uint8_t(random()), uint8_t(random()), uint8_t(random())};
+      expected += std::string{char(row[x].blue), char(row[x].green), char(row[x].red)};
+    }
+    for (auto encode : {EncodeRow24, EncodeRow24Portable}) {
+      std::string out(3 * size_t(width) + 32, '\x5A');  // guard bytes after the triples
+      encode(row.data(), width, reinterpret_cast<uint8_t*>(out.data()));
+      EXPECT_EQ(Hex(out), Hex(expected + std::string(32, '\x5A'))) << width;
+    }
   }
 }
 

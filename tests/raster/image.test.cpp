@@ -55,9 +55,10 @@ TEST(RasterImage, NonPositiveSizeIsRefusedWithTheCurrentSize) {
 
   ASSERT_TRUE(image.SetDimensions(66, 66));
   image.PixelAt(3, 4) = PixelQuad{1, 2, 3, 4};
-  for (auto [w, h] : {std::pair{-4, 7}, {7, -4}, {0, 0}, {INT_MIN, INT_MIN}, {5, 0}}) {
-    out = CapturedStdout([&] { EXPECT_FALSE(image.SetDimensions(w, h)); });
-    EXPECT_EQ(out, SizeWarning(66, 66)) << w << " x " << h;
+  for (const std::pair<int32_t, int32_t>& size :
+       {std::pair{-4, 7}, {7, -4}, {0, 0}, {INT_MIN, INT_MIN}, {5, 0}}) {
+    out = CapturedStdout([&] { EXPECT_FALSE(image.SetDimensions(size.first, size.second)); });
+    EXPECT_EQ(out, SizeWarning(66, 66)) << size.first << " x " << size.second;
   }
   EXPECT_EQ(image.Width(), 66);
   EXPECT_EQ(image.Height(), 66);
