@@ -360,13 +360,13 @@ TEST(BmpWriter, ShortWriteInTheRows) {
   }
 }
 
-TEST(BmpWriter, FailedRenameKeepsTheTargetAndLeavesNoTemporaryFile) {
+TEST(BmpWriter, ATargetThatIsADirectoryCannotBeOpened) {
   ScratchDirectory dir;
   fs::create_directories(dir / "map.bmp" / "inside");
   auto image = MakeImage(24, 3, 3);
-  const std::string out =
-      CapturedStdout([&] { EXPECT_FALSE(image->BmpWriter((dir / "map.bmp").string())); });
-  EXPECT_EQ(out, WriteError);
+  const std::string path = (dir / "map.bmp").string();
+  const std::string out = CapturedStdout([&] { EXPECT_FALSE(image->BmpWriter(path)); });
+  EXPECT_EQ(out, "Picture Error: Cannot open file " + path + " for output.\n");
   EXPECT_EQ(DirectoryNames(dir.path()), std::vector<std::string>{"map.bmp"});
   EXPECT_TRUE(fs::is_directory(dir / "map.bmp" / "inside"));
 }
