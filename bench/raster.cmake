@@ -1,4 +1,4 @@
-# The raster and render benchmarks (issues 3 and 4), driven by bench/raster_bench.sh.
+# The raster and render benchmarks, driven by bench/raster_bench.sh.
 # picture_floor: the plain program every picture benchmark is measured against.
 add_executable(picture_floor picture_floor.cpp)
 add_executable(raster_fill_write raster_fill_write.cpp)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The raster benchmarks of issues 3 and 4, each beside the picture floor measured in the
+# The raster benchmarks, each beside the picture floor measured in the
 # same run (a plain program that allocates one 4-byte-per-pixel canvas, paints every
 # pixel and writes the padded 24-bit rows with one fwrite each, into the same directory).
 #

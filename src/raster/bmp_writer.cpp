@@ -1,4 +1,4 @@
-// BmpWriter: the image as an uncompressed Windows bitmap (Part 3.2), written through a
+// BmpWriter: the image as an uncompressed Windows bitmap, written through a
 // temporary file that replaces the target only when complete.
 #include <cstring>
 #include <filesystem>

@@ -1,4 +1,4 @@
-// RasterImage: construction, size, depth and pixel access (Part 3.1).
+// RasterImage: construction, size, depth and pixel access.
 #include "raster/image.h"
 
 #include <algorithm>

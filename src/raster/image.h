@@ -8,7 +8,7 @@
 // the block ("materialised") the first time the row is accessed for writing, so every
 // pixel is touched at most once before it is written out, and rows that are never drawn
 // on never cost memory. Nothing of this is observable: every pixel value, message and
-// file byte is the one Parts 3.1 and 3.2 of the spec describe.
+// file byte is the same as with one stored colour per pixel.
 #pragma once
 
 #include <cstdint>
@@ -66,7 +66,7 @@ class RasterImage {
   // depths only; at any other depth it prints the no-colour-table warning once and
   // answers 0.
   uint8_t NearestPaletteIndex(PixelQuad pixel) const;
-  // Writes the image as a Windows BMP file (Part 3.2) through a temporary file that
+  // Writes the image as a Windows BMP file through a temporary file that
   // replaces `fileName` only when complete.
   bool BmpWriter(const std::string& fileName);
 

@@ -1,5 +1,5 @@
 // The colour tables: ColourCount, PaletteEntry, FillStandardPalette and the nearest
-// palette index used by the 1-, 4- and 8-bit encoders (Parts 3.1, 3.2).
+// palette index used by the 1-, 4- and 8-bit encoders.
 #include <algorithm>
 
 #include "raster/image.h"

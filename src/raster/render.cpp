@@ -1,4 +1,4 @@
-// Map rendering (Part 3.3): PlotLine, the record squares and RenderMap.
+// Map rendering: PlotLine, the record squares and RenderMap.
 #include "raster/render.h"
 
 #include <cstdlib>
@@ -7,7 +7,7 @@ namespace tlmaper {
 
 namespace {
 
-// Limits `value` to at most `last`, then to at least 0 (the spec's order).
+// Limits `value` to at most `last`, then to at least 0 (in this order).
 int32_t ClampInto(int64_t value, int32_t last) {
   if (value > last) value = last;
   if (value < 0) value = 0;

@@ -1,4 +1,4 @@
-// Part 3.2: the file layout at every depth, the encoders, and the writer's failures.
+// The BMP writer: the file layout at every depth, the encoders, and the writer's failures.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>

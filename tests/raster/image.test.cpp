@@ -1,4 +1,4 @@
-// Part 3.1: construction, depth, size, pixel access and their warnings.
+// The raster image: construction, depth, size, pixel access and their warnings.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 

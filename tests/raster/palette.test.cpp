@@ -1,4 +1,4 @@
-// Part 3.1 colour tables and Part 3.2's nearest palette index.
+// The standard colour tables and the nearest palette index.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -103,7 +103,7 @@ TEST(PaletteEntry, DepthWithoutATableWarnsAndGivesWhite) {
     EXPECT_EQ(out, "Picture Warning: Attempted to access color table for a BMP object\n" + Indent +
                        "that lacks a color table. Ignoring request.\n");
   }
-  // The spec's second warning ("the color table is not defined") cannot occur: at 1, 4
+  // The second warning ("the color table is not defined") cannot occur: at 1, 4
   // and 8 bits the image always has its table (SetBitsPerPixel builds it).
 }
 

@@ -46,10 +46,10 @@ struct Picture {
 };
 
 // Reads a 24-bit bottom-up BMP file (the tool's format) written by the writer, checking
-// every header field against the layout of Part 3.2. Fails the test on any mismatch.
+// every header field against the BMP layout. Fails the test on any mismatch.
 Picture ReadBmp24(const std::string& bytes);
 
-// The map as Part 3.3 describes it, drawn the slow and obvious way: every pixel
+// The map drawn the slow and obvious way: every pixel
 // background, then each square pixel by pixel with 64-bit clamping of the coordinates.
 Picture ReferenceMap(const std::vector<IslandRecord>& islands, const std::vector<ShipRecord>& ships,
                      int32_t width, int32_t height);

@@ -1,4 +1,4 @@
-// Part 3.3: PlotLine, the record squares and RenderMap, in process.
+// Map rendering: PlotLine, the record squares and RenderMap, in process.
 #include "raster/render.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +134,7 @@ TEST(PlotLine, NeverWritesAlpha) {
   EXPECT_EQ(image.PixelValue(1, 1), (PixelQuad{9, 9, 9, 11}));
 }
 
-// The nine PlotLine calls of the spec for one square, on a copy, against the fast path.
+// The nine PlotLine calls for one square, on a copy, against the fast path.
 void ExpectSquareLikePlotLines(int32_t width, int32_t height, int32_t x, int32_t y) {
   RasterImage fast;
   RasterImage slow;
