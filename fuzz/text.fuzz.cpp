@@ -109,6 +109,23 @@ std::string PlainEscape(const std::string& text) {
   return escaped;
 }
 
+// The page's fills keep large values apart from the text they search; the result must
+// be the chain of plain replacements over the whole text.
+void CheckPageFills(FuzzedDataProvider& input, const std::string& text) {
+  const std::string_view placeholders[] = {
+      "[WORLDNAME]",       "[MAPFILENAME]", "[SIZE]",         "[PLAYERX]",
+      "[PLAYERY]",         "[ISLANDDIFFICULTYLAYER]",         "[ISLANDNAMELAYER]",
+      "[TOWNLAYER]",       "[VISITEDLAYER]", "[SHIPDIFFICULTYLAYER]"};
+  PageTemplate page = MakePageTemplate(text);
+  std::string plain = text;
+  for (const std::string_view placeholder : placeholders) {
+    const std::string value = input.ConsumeRandomLengthString(24);
+    FillPlaceholder(page, placeholder, value);
+    plain = PlainReplaceAll(plain, std::string(placeholder), value);
+  }
+  Check(PageText(page) == plain);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -132,5 +149,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(FormatInt(number) == StreamFormatInt(number));
   Check(FileStem(text) == PlainFileStem(text));
   Check(EscapePageText(text) == PlainEscape(text));
+  CheckPageFills(input, text);
   return 0;
 }

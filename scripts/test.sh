@@ -32,8 +32,7 @@ for target in save text run; do
   corpus="$SCRATCH/corpus-$target"
   mkdir -p "$corpus"
   seeds="$ROOT/fuzz/corpus/$([ "$target" = text ] && echo text || echo save)"
-  dict=()
-  [ "$target" = text ] || dict=(-dict="$ROOT/fuzz/save.dict")
+  dict=(-dict="$ROOT/fuzz/$([ "$target" = text ] && echo text || echo save).dict")
   (cd "$SCRATCH" && "$ROOT/build-fuzz/fuzz/fuzz_$target" "${dict[@]}" -max_total_time="$FUZZ_SECONDS" \
     -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$SCRATCH/" "$corpus" "$seeds" \
     2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss|#[0-9]+ *DONE)|ERROR|SUMMARY" || true)

@@ -62,7 +62,7 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
     if (!map.BmpWriter(imagePath)) status = ExitFailure;
   }
 
-  std::string page = LoadPageTemplate();
+  PageTemplate page = LoadPageTemplate();
   FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
   BuildMarkerLayers(world.islands, world.ships, page);
   if (!WritePage(page, pagePath)) status = ExitFailure;

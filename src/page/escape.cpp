@@ -39,18 +39,29 @@ bool IsControlByte(unsigned char byte) {
 
 }  // namespace
 
+void AppendEscapedPageText(std::string& out, std::string_view text) {
+  size_t kept = 0;  // bytes of `text` already in `out`
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    const char* reference = NamedReference(text[i]);
+    if (reference == nullptr && !IsControlByte(byte)) continue;
+    out.append(text.data() + kept, i - kept);
+    kept = i + 1;
+    if (reference != nullptr) {
+      out += reference;
+    } else {
+      out += "&#";
+      out += std::to_string(byte);
+      out += ';';
+    }
+  }
+  out.append(text.data() + kept, text.size() - kept);
+}
+
 std::string EscapePageText(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());
-  for (const char byte : text) {
-    if (const char* reference = NamedReference(byte)) {
-      escaped += reference;
-    } else if (IsControlByte(static_cast<unsigned char>(byte))) {
-      escaped += "&#" + std::to_string(static_cast<unsigned char>(byte)) + ";";
-    } else {
-      escaped += byte;
-    }
-  }
+  AppendEscapedPageText(escaped, text);
   return escaped;
 }
 

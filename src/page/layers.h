@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "page/page.h"
 #include "save/world.h"
 
 namespace tlmaper {
@@ -24,6 +25,6 @@ std::string MarkerPrefix(std::string_view xText);
 // Builds the layers and fills [ISLANDDIFFICULTYLAYER], [ISLANDNAMELAYER], [TOWNLAYER],
 // [VISITEDLAYER] and then [SHIPDIFFICULTYLAYER] in the page.
 void BuildMarkerLayers(const std::vector<IslandRecord>& islands,
-                       const std::vector<ShipRecord>& ships, std::string& page);
+                       const std::vector<ShipRecord>& ships, PageTemplate& page);
 
 }  // namespace tlmaper

@@ -24,6 +24,69 @@ bool IsEmptyRegularFile(const std::filesystem::path& path) {
          std::filesystem::file_size(path, error) == 0 && !error;
 }
 
+// Every placeholder the page knows. A value may be sealed only when none of them can
+// match inside it or across its edges.
+constexpr std::string_view Placeholders[] = {
+    "[WORLDNAME]",   "[MAPFILENAME]",           "[SIZE]",
+    "[PLAYERX]",     "[PLAYERY]",               "[ISLANDDIFFICULTYLAYER]",
+    "[ISLANDNAMELAYER]", "[TOWNLAYER]",         "[VISITEDLAYER]",
+    "[SHIPDIFFICULTYLAYER]",
+};
+
+// True when some placeholder could begin inside `value`: every placeholder starts
+// with "[" and a capital letter.
+bool MayHoldPlaceholder(std::string_view value) {
+  for (size_t at = value.find('['); at != std::string_view::npos; at = value.find('[', at + 1)) {
+    if (at + 1 == value.size() || (value[at + 1] >= 'A' && value[at + 1] <= 'Z')) return true;
+  }
+  return false;
+}
+
+// True when a placeholder could match partly inside `value` and partly in the text
+// around it: the value holds the middle of one, starts with one's end or ends with
+// one's start.
+bool MayJoinPlaceholder(std::string_view value) {
+  for (const std::string_view placeholder : Placeholders) {
+    if (placeholder.find(value) != std::string_view::npos) return true;
+    for (size_t k = 1; k < placeholder.size() && k <= value.size(); ++k) {
+      if (value.starts_with(placeholder.substr(placeholder.size() - k)) ||
+          value.ends_with(placeholder.substr(0, k))) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool CanSeal(std::string_view value) {
+  return !value.empty() && !MayHoldPlaceholder(value) && !MayJoinPlaceholder(value);
+}
+
+PagePart OpenPart(std::string text) {
+  return PagePart{std::make_shared<const std::string>(std::move(text)), false};
+}
+
+// The open text with every occurrence of `placeholder` cut out and the sealed value
+// standing in its place.
+void SplitAroundSealedValue(std::string_view text, std::string_view placeholder,
+                            const PagePart& value, std::vector<PagePart>& parts) {
+  size_t done = 0;
+  for (size_t at = text.find(placeholder); at != std::string_view::npos;
+       at = text.find(placeholder, done)) {
+    if (at > done) parts.push_back(OpenPart(std::string(text.substr(done, at - done))));
+    parts.push_back(value);
+    done = at + placeholder.size();
+  }
+  if (done < text.size()) parts.push_back(OpenPart(std::string(text.substr(done))));
+}
+
+bool WriteParts(const PageTemplate& page, PendingFile& file) {
+  for (const PagePart& part : page.parts) {
+    if (!WritePending(file, part.text->data(), part.text->size())) return false;
+  }
+  return true;
+}
+
 // Sum of two 32-bit values, wrapping around like two's-complement hardware.
 int32_t WrappingSum(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
@@ -31,18 +94,32 @@ int32_t WrappingSum(int32_t a, int32_t b) {
 
 }  // namespace
 
-std::string LoadPageTemplate() {
+PageTemplate MakePageTemplate(std::string text) {
+  PageTemplate page;
+  if (!text.empty()) page.parts.push_back(OpenPart(std::move(text)));
+  return page;
+}
+
+std::string PageText(const PageTemplate& page) {
+  std::string text;
+  for (const PagePart& part : page.parts) text += *part.text;
+  return text;
+}
+
+PageTemplate LoadPageTemplate() {
   std::error_code error;
-  if (!std::filesystem::exists(TemplatePath, error)) return std::string(BuiltInPageTemplate());
+  if (!std::filesystem::exists(TemplatePath, error)) {
+    return MakePageTemplate(std::string(BuiltInPageTemplate()));
+  }
   std::string text = ReadWholeFile(TemplatePath);
   // An empty text from a file that is not empty (a directory, a file that cannot be
   // read) would silently give an empty page: say so and use the built-in one.
   if (text.empty() && !IsEmptyRegularFile(TemplatePath)) {
     PrintErrorLine(std::string("Warning: cannot read ") + TemplatePath +
                    ", using the built-in template");
-    return std::string(BuiltInPageTemplate());
+    return MakePageTemplate(std::string(BuiltInPageTemplate()));
   }
-  return text;
+  return MakePageTemplate(std::move(text));
 }
 
 int32_t MapExtent(const MapBounds& bounds) {
@@ -51,11 +128,28 @@ int32_t MapExtent(const MapBounds& bounds) {
   return sumX >= sumY ? sumX : sumY;
 }
 
-void FillPlaceholder(std::string& page, std::string_view placeholder, std::string_view value) {
-  page = ReplaceAll(page, placeholder, value);
+// Each open part is filled on its own: no occurrence can span a sealed part. A value
+// that could itself take part in a later match stays open text, searched again.
+void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::string value) {
+  const bool seal = CanSeal(value);
+  const PagePart sealedValue{seal ? std::make_shared<const std::string>(std::move(value)) : nullptr,
+                             true};
+  std::vector<PagePart> parts;
+  parts.reserve(page.parts.size());
+  for (PagePart& part : page.parts) {
+    if (part.isSealed || part.text->find(placeholder) == std::string::npos) {
+      parts.push_back(std::move(part));
+    } else if (seal) {
+      SplitAroundSealedValue(*part.text, placeholder, sealedValue, parts);
+    } else {
+      std::string filled = ReplaceAll(*part.text, placeholder, value);
+      if (!filled.empty()) parts.push_back(OpenPart(std::move(filled)));
+    }
+  }
+  page.parts = std::move(parts);
 }
 
-void FillWorldPlaceholders(std::string& page, const PlayerRecord& player, const MapBounds& bounds,
+void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const MapBounds& bounds,
                            const std::string& imagePath) {
   FillPlaceholder(page, "[WORLDNAME]", EscapePageText(player.worldName));
   FillPlaceholder(page, "[MAPFILENAME]", EscapePageText(imagePath));
@@ -64,10 +158,10 @@ void FillWorldPlaceholders(std::string& page, const PlayerRecord& player, const 
   FillPlaceholder(page, "[PLAYERY]", FormatInt(player.y));
 }
 
-bool WritePage(const std::string& page, const std::string& pagePath) {
+bool WritePage(const PageTemplate& page, const std::string& pagePath) {
   PendingFile file;
   if (OpenPendingFile(pagePath, file)) {
-    if (WritePending(file, page.data(), page.size()) && CommitPendingFile(file)) return true;
+    if (WriteParts(page, file) && CommitPendingFile(file)) return true;
     DiscardPendingFile(file);
   }
   PrintErrorLine("Error writing page file " + pagePath);

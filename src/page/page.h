@@ -3,35 +3,57 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "save/world.h"
 
 namespace tlmaper {
 
+// One piece of the page text. Open parts are searched by every later fill. A sealed
+// part is an inserted value in which, and across whose edges, no placeholder can ever
+// match; later fills pass over it, so a large value is neither searched nor copied.
+struct PagePart {
+  std::shared_ptr<const std::string> text;
+  bool isSealed = false;
+};
+
+// The page text while its placeholders are filled: its parts in order.
+struct PageTemplate {
+  std::vector<PagePart> parts;
+};
+
+PageTemplate MakePageTemplate(std::string text);
+
+// The whole page text, the parts joined.
+std::string PageText(const PageTemplate& page);
+
 // "template.html" from the working directory; the built-in template when that file
 // does not exist. An existing file is used as it stands, even when empty; one that
 // cannot be read is reported on standard error and the built-in template used.
-std::string LoadPageTemplate();
+PageTemplate LoadPageTemplate();
 
 // Save-file text made safe for any place in the page (HTML text, attribute or script
 // string): markup, quote, backslash, bracket and control bytes become character
 // references; every other byte, UTF-8 included, is kept.
 std::string EscapePageText(std::string_view text);
+void AppendEscapedPageText(std::string& out, std::string_view text);
 
 // The larger of minX + maxX and minY + maxY, with wrapping 32-bit sums.
 int32_t MapExtent(const MapBounds& bounds);
 
-// Replaces every occurrence of `placeholder` in the page by `value`.
-void FillPlaceholder(std::string& page, std::string_view placeholder, std::string_view value);
+// Replaces every occurrence of `placeholder` in the page by `value`, left to right,
+// exactly as one text replacement over the whole page text would.
+void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::string value);
 
 // Fills [WORLDNAME], [MAPFILENAME], [SIZE], [PLAYERX] and [PLAYERY], in this order.
-void FillWorldPlaceholders(std::string& page, const PlayerRecord& player, const MapBounds& bounds,
-                           const std::string& imagePath);
+void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player,
+                           const MapBounds& bounds, const std::string& imagePath);
 
 // Writes the page file. On failure prints "Error writing page file <path>" on standard
 // error and returns false; an earlier page file is then left untouched.
-bool WritePage(const std::string& page, const std::string& pagePath);
+bool WritePage(const PageTemplate& page, const std::string& pagePath);
 
 }  // namespace tlmaper

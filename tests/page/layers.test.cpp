@@ -13,9 +13,10 @@ const std::string AllLayers =
     "[ISLANDDIFFICULTYLAYER]|[ISLANDNAMELAYER]|[TOWNLAYER]|[VISITEDLAYER]|[SHIPDIFFICULTYLAYER]";
 
 std::string BuildPage(const std::vector<IslandRecord>& islands,
-                      const std::vector<ShipRecord>& ships, std::string page = AllLayers) {
+                      const std::vector<ShipRecord>& ships, std::string text = AllLayers) {
+  PageTemplate page = MakePageTemplate(std::move(text));
   BuildMarkerLayers(islands, ships, page);
-  return page;
+  return PageText(page);
 }
 
 std::string Plain(const std::string& position) {
