@@ -112,10 +112,16 @@ std::string PlainEscape(const std::string& text) {
 // The page's fills keep large values apart from the text they search; the result must
 // be the chain of plain replacements over the whole text.
 void CheckPageFills(FuzzedDataProvider& input, const std::string& text) {
-  const std::string_view placeholders[] = {
-      "[WORLDNAME]",       "[MAPFILENAME]", "[SIZE]",         "[PLAYERX]",
-      "[PLAYERY]",         "[ISLANDDIFFICULTYLAYER]",         "[ISLANDNAMELAYER]",
-      "[TOWNLAYER]",       "[VISITEDLAYER]", "[SHIPDIFFICULTYLAYER]"};
+  const std::string_view placeholders[] = {"[WORLDNAME]",
+                                           "[MAPFILENAME]",
+                                           "[SIZE]",
+                                           "[PLAYERX]",
+                                           "[PLAYERY]",
+                                           "[ISLANDDIFFICULTYLAYER]",
+                                           "[ISLANDNAMELAYER]",
+                                           "[TOWNLAYER]",
+                                           "[VISITEDLAYER]",
+                                           "[SHIPDIFFICULTYLAYER]"};
   PageTemplate page = MakePageTemplate(text);
   std::string plain = text;
   for (const std::string_view placeholder : placeholders) {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <new>
 
 namespace tlmaper {
 namespace {
@@ -18,15 +19,23 @@ std::string TemporaryPathFor(const std::string& targetPath, int attempt) {
          std::to_string(getpid()) + "." + std::to_string(attempt) + ".tmp";
 }
 
+// Outputs run to megabytes and are written in many small pieces (a bitmap row at a
+// time); a large buffer turns them into few large writes.
+constexpr size_t BufferSize = size_t{1} << 20;
+
 }  // namespace
 
 bool OpenPendingFile(const std::string& targetPath, PendingFile& file) {
-  file = PendingFile{nullptr, targetPath, {}};
+  file = PendingFile{nullptr, targetPath, {}, nullptr};
   for (int attempt = 0; attempt < 100; ++attempt) {
     file.temporaryPath = TemporaryPathFor(targetPath, attempt);
     // "x": fail rather than reuse a file that already exists under that name.
     file.stream = std::fopen(file.temporaryPath.c_str(), "wbx");
-    if (file.stream != nullptr) return true;
+    if (file.stream != nullptr) {
+      file.buffer.reset(new (std::nothrow) char[BufferSize]);
+      if (file.buffer) std::setvbuf(file.stream, file.buffer.get(), _IOFBF, BufferSize);
+      return true;
+    }
     if (errno != EEXIST) break;
   }
   file.temporaryPath.clear();

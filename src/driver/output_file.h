@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace tlmaper {
@@ -12,6 +13,7 @@ struct PendingFile {
   std::FILE* stream = nullptr;
   std::string targetPath;
   std::string temporaryPath;
+  std::unique_ptr<char[]> buffer;  // the stream's buffer, larger than the default
 };
 
 // Creates the temporary file for `targetPath` (in the same directory, so the final

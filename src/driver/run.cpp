@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "driver/text.h"
 #include "page/layers.h"
@@ -53,9 +54,13 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   WorldModel world;
   ReadIslands(document, world);
   ReadShips(document, world);
+  // The marker layers need only the islands and ships, and print nothing: they are
+  // built on a second thread while the map is drawn and written.
+  MarkerLayers layers;
+  std::thread layerBuilder([&] { layers = MakeMarkerLayers(world.islands, world.ships); });
   {
     // The canvas is the run's largest allocation; it is released as soon as it is
-    // written, before the page is built.
+    // written, before the page is filled.
     RasterImage map;
     if (!RenderMap(world.islands, world.ships, world.bounds, map)) status = ExitFailure;
     ReadPlayer(document, world);
@@ -64,7 +69,8 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
 
   PageTemplate page = LoadPageTemplate();
   FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
-  BuildMarkerLayers(world.islands, world.ships, page);
+  layerBuilder.join();
+  FillMarkerLayers(page, std::move(layers));
   if (!WritePage(page, pagePath)) status = ExitFailure;
   return status;
 }

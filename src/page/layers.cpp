@@ -76,8 +76,8 @@ std::string MarkerPrefix(std::string_view xText) {
   return std::string(EntryStart).append(xText);
 }
 
-void BuildMarkerLayers(const std::vector<IslandRecord>& islands,
-                       const std::vector<ShipRecord>& ships, PageTemplate& page) {
+MarkerLayers MakeMarkerLayers(const std::vector<IslandRecord>& islands,
+                              const std::vector<ShipRecord>& ships) {
   MarkerLayers layers;
   layers.islandDifficulty.reserve(islands.size() * LabelSize);
   layers.islandName.reserve(islands.size() * LabelSize + NameBytes(islands));
@@ -87,16 +87,24 @@ void BuildMarkerLayers(const std::vector<IslandRecord>& islands,
     AppendDifficultyLabel(layers.islandDifficulty, island.x, island.y, island.difficulty);
     AppendNameLabel(layers.islandName, island);
   }
-  FillPlaceholder(page, "[ISLANDDIFFICULTYLAYER]", std::move(layers.islandDifficulty));
-  FillPlaceholder(page, "[ISLANDNAMELAYER]", std::move(layers.islandName));
-  FillPlaceholder(page, "[TOWNLAYER]", std::move(layers.town));
-  FillPlaceholder(page, "[VISITEDLAYER]", std::move(layers.visited));
-
   layers.shipDifficulty.reserve(ships.size() * LabelSize);
   for (const ShipRecord& ship : ships) {
     AppendDifficultyLabel(layers.shipDifficulty, ship.x, ship.y, ship.difficulty);
   }
+  return layers;
+}
+
+void FillMarkerLayers(PageTemplate& page, MarkerLayers layers) {
+  FillPlaceholder(page, "[ISLANDDIFFICULTYLAYER]", std::move(layers.islandDifficulty));
+  FillPlaceholder(page, "[ISLANDNAMELAYER]", std::move(layers.islandName));
+  FillPlaceholder(page, "[TOWNLAYER]", std::move(layers.town));
+  FillPlaceholder(page, "[VISITEDLAYER]", std::move(layers.visited));
   FillPlaceholder(page, "[SHIPDIFFICULTYLAYER]", std::move(layers.shipDifficulty));
+}
+
+void BuildMarkerLayers(const std::vector<IslandRecord>& islands,
+                       const std::vector<ShipRecord>& ships, PageTemplate& page) {
+  FillMarkerLayers(page, MakeMarkerLayers(islands, ships));
 }
 
 }  // namespace tlmaper

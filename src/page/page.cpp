@@ -27,9 +27,15 @@ bool IsEmptyRegularFile(const std::filesystem::path& path) {
 // Every placeholder the page knows. A value may be sealed only when none of them can
 // match inside it or across its edges.
 constexpr std::string_view Placeholders[] = {
-    "[WORLDNAME]",   "[MAPFILENAME]",           "[SIZE]",
-    "[PLAYERX]",     "[PLAYERY]",               "[ISLANDDIFFICULTYLAYER]",
-    "[ISLANDNAMELAYER]", "[TOWNLAYER]",         "[VISITEDLAYER]",
+    "[WORLDNAME]",
+    "[MAPFILENAME]",
+    "[SIZE]",
+    "[PLAYERX]",
+    "[PLAYERY]",
+    "[ISLANDDIFFICULTYLAYER]",
+    "[ISLANDNAMELAYER]",
+    "[TOWNLAYER]",
+    "[VISITEDLAYER]",
     "[SHIPDIFFICULTYLAYER]",
 };
 

@@ -49,8 +49,8 @@ int32_t MapExtent(const MapBounds& bounds);
 void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::string value);
 
 // Fills [WORLDNAME], [MAPFILENAME], [SIZE], [PLAYERX] and [PLAYERY], in this order.
-void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player,
-                           const MapBounds& bounds, const std::string& imagePath);
+void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const MapBounds& bounds,
+                           const std::string& imagePath);
 
 // Writes the page file. On failure prints "Error writing page file <path>" on standard
 // error and returns false; an earlier page file is then left untouched.

@@ -94,9 +94,10 @@ TEST(FillWorldPlaceholders, FillsTheFiveValuesWithSaveTextEscaped) {
   FillWorldPlaceholders(page, player, MapBounds{10, 100, 20, 50}, "saves/it's [x].bmp");
   const std::string name =
       "Sea of &quot;&#91;SIZE&#93;&quot; &amp; &#91;PLAYERX&#93;&#39;s&#10;&lt;b&gt;";
-  EXPECT_EQ(PageText(page), "<title>" + name + "</title><h1>" + name +
-                      "</h1><div data-image=\"saves/it&#39;s &#91;x&#93;.bmp\" "
-                      "data-extent=\"110\"></div>-7,92 [worldname] WORLDNAME [ISLANDNAMELAYER]");
+  EXPECT_EQ(PageText(page),
+            "<title>" + name + "</title><h1>" + name +
+                "</h1><div data-image=\"saves/it&#39;s &#91;x&#93;.bmp\" "
+                "data-extent=\"110\"></div>-7,92 [worldname] WORLDNAME [ISLANDNAMELAYER]");
 }
 
 TEST(FillWorldPlaceholders, DefaultPlayerAndNoIslands) {
