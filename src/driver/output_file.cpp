@@ -25,8 +25,13 @@ constexpr size_t BufferSize = size_t{1} << 20;
 
 }  // namespace
 
+PendingFile::~PendingFile() {
+  DiscardPendingFile(*this);
+}
+
 bool OpenPendingFile(const std::string& targetPath, PendingFile& file) {
-  file = PendingFile{nullptr, targetPath, {}, nullptr};
+  DiscardPendingFile(file);
+  file.targetPath = targetPath;
   for (int attempt = 0; attempt < 100; ++attempt) {
     file.temporaryPath = TemporaryPathFor(targetPath, attempt);
     // "x": fail rather than reuse a file that already exists under that name.

@@ -14,6 +14,11 @@ struct PendingFile {
   std::string targetPath;
   std::string temporaryPath;
   std::unique_ptr<char[]> buffer;  // the stream's buffer, larger than the default
+
+  PendingFile() = default;
+  PendingFile(PendingFile&&) = delete;
+  // A file neither committed nor discarded (the run was cut short) is discarded.
+  ~PendingFile();
 };
 
 // Creates the temporary file for `targetPath` (in the same directory, so the final

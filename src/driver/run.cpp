@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "driver/text.h"
@@ -37,6 +39,17 @@ bool WouldOverwriteSave(const std::string& savePath, const std::string& outputPa
   return savePath == outputPath || std::filesystem::equivalent(savePath, outputPath, error);
 }
 
+// Runs `work` on a new thread, or right here when no thread can be had.
+template <typename Work>
+std::thread StartThread(Work work) {
+  try {
+    return std::thread(work);
+  } catch (const std::system_error&) {
+    work();
+    return std::thread();
+  }
+}
+
 // The steps after a successful load. Every step runs even when an earlier one failed;
 // a failure only changes the exit status.
 int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& savePath) {
@@ -57,7 +70,14 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   // The marker layers need only the islands and ships, and print nothing: they are
   // built on a second thread while the map is drawn and written.
   MarkerLayers layers;
-  std::thread layerBuilder([&] { layers = MakeMarkerLayers(world.islands, world.ships); });
+  bool outOfMemory = false;
+  std::thread layerBuilder = StartThread([&] {
+    try {
+      layers = MakeMarkerLayers(world.islands, world.ships);
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
+    }
+  });
   {
     // The canvas is the run's largest allocation; it is released as soon as it is
     // written, before the page is filled.
@@ -69,7 +89,8 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
 
   PageTemplate page = LoadPageTemplate();
   FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
-  layerBuilder.join();
+  if (layerBuilder.joinable()) layerBuilder.join();
+  if (outOfMemory) throw std::bad_alloc();
   FillMarkerLayers(page, std::move(layers));
   if (!WritePage(page, pagePath)) status = ExitFailure;
   return status;
@@ -89,7 +110,14 @@ int RunMapper(int argc, const char* const* argv) {
     PrintLine(stderr, "Error " + FormatInt(loadError) + " parsing xml file");
     return ExitFailure;
   }
-  return WriteOutputs(document, savePath);
+  // Memory running out is the one failure that can reach this far; the outputs are
+  // then left as they were (a file being written is discarded as the run unwinds).
+  try {
+    return WriteOutputs(document, savePath);
+  } catch (const std::bad_alloc&) {
+    PrintLine(stderr, "Error: not enough memory to map " + savePath);
+    return ExitFailure;
+  }
 }
 
 }  // namespace tlmaper

@@ -121,6 +121,24 @@ TEST(WhenThingsGoWrong, OutputsThatCannotBeCreatedAreReported) {
   EXPECT_EQ(run.err, "Error writing page file /proc/self/fd/3.html\n");
 }
 
+TEST(WhenThingsGoWrong, MemoryRunningOutIsReported) {
+  if (UnderAddressSanitizer()) GTEST_SKIP() << "address-space limits break ASan";
+  // A 25 MB island name written as "&lt;" (100 MB of save): the map is small and is
+  // written, but the page's name layer cannot be had within the limit.
+  ScratchDirectory dir;
+  std::string name;
+  for (int i = 0; i < 25 * 1024 * 1024; ++i) name += "&lt;";
+  WriteFileBytes(dir / "world.xml",
+                 IslandsSave("<IslandData X=\"1\" Y=\"1\" Name=\"" + name + "\"/>"));
+  WriteFileBytes(dir / "world.html", "earlier page");
+  const RunResult run = RunTool({"world.xml"}, dir.path(), "ulimit -v 250000");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Error: not enough memory to map world.xml\n");
+  EXPECT_EQ(ReadFileBytes(dir / "world.html"), "earlier page");
+  EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
+            (std::vector<std::string>{"world.bmp", "world.html"}));
+}
+
 TEST(WhenThingsGoWrong, AFullDiskKeepsTheEarlierFiles) {
   ScratchDirectory dir;
   WriteFileBytes(dir / "world.xml", IslandsSave(Island(0, 0) + Island(400, 400)));

@@ -123,18 +123,4 @@ Picture PictureOf(const RasterImage& image) {
   return picture;
 }
 
-bool UnderAddressSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return true;
-#else
-  return false;
-#endif
-#else
-  return false;
-#endif
-}
-
 }  // namespace tlmaper::testing

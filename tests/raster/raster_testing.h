@@ -12,6 +12,7 @@
 
 #include "raster/image.h"
 #include "save/world.h"
+#include "support/run_binary.h"
 
 namespace tlmaper::testing {
 
@@ -56,8 +57,5 @@ Picture ReferenceMap(const std::vector<IslandRecord>& islands, const std::vector
 
 // The image's pixels as a Picture (alpha dropped).
 Picture PictureOf(const RasterImage& image);
-
-// True when this build runs under AddressSanitizer (address-space limits then fail).
-bool UnderAddressSanitizer();
 
 }  // namespace tlmaper::testing

@@ -69,6 +69,20 @@ std::string SaveXml(const std::string& inner) {
          "\n</TidelornSaveFile>\n";
 }
 
+bool UnderAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return true;
+#else
+  return false;
+#endif
+#else
+  return false;
+#endif
+}
+
 fs::path ExampleSave() {
   return fs::path(TLMAPER_SOURCE_DIR) / "examples" / "saltmere.xml";
 }

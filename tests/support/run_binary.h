@@ -39,6 +39,9 @@ void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
 // A save file with the given inner XML inside the root element.
 std::string SaveXml(const std::string& inner);
 
+// True in a build under AddressSanitizer, which cannot run under an address-space limit.
+bool UnderAddressSanitizer();
+
 // The example save shipped with the project.
 std::filesystem::path ExampleSave();
 
