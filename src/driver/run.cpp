@@ -39,14 +39,15 @@ bool WouldOverwriteSave(const std::string& savePath, const std::string& outputPa
   return savePath == outputPath || std::filesystem::equivalent(savePath, outputPath, error);
 }
 
-// Runs `work` on a new thread, or right here when no thread can be had.
+// Runs `work` on a new thread, or right here when no thread can be had. The thread
+// is joined when the result goes, also when the run is cut short.
 template <typename Work>
-std::thread StartThread(Work work) {
+std::jthread StartThread(Work work) {
   try {
-    return std::thread(work);
+    return std::jthread(work);
   } catch (const std::system_error&) {
     work();
-    return std::thread();
+    return std::jthread();
   }
 }
 
@@ -71,7 +72,7 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   // built on a second thread while the map is drawn and written.
   MarkerLayers layers;
   bool outOfMemory = false;
-  std::thread layerBuilder = StartThread([&] {
+  std::jthread layerBuilder = StartThread([&] {
     try {
       layers = MakeMarkerLayers(world.islands, world.ships);
     } catch (const std::bad_alloc&) {
@@ -96,6 +97,16 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   return status;
 }
 
+int MapSave(const std::string& savePath) {
+  tinyxml2::XMLDocument document;
+  const int loadError = LoadSaveDocument(document, savePath);
+  if (loadError != 0) {
+    PrintLine(stderr, "Error " + FormatInt(loadError) + " parsing xml file");
+    return ExitFailure;
+  }
+  return WriteOutputs(document, savePath);
+}
+
 }  // namespace
 
 int RunMapper(int argc, const char* const* argv) {
@@ -104,16 +115,10 @@ int RunMapper(int argc, const char* const* argv) {
     return ExitUsage;
   }
   const std::string savePath = argv[1];
-  tinyxml2::XMLDocument document;
-  const int loadError = LoadSaveDocument(document, savePath);
-  if (loadError != 0) {
-    PrintLine(stderr, "Error " + FormatInt(loadError) + " parsing xml file");
-    return ExitFailure;
-  }
   // Memory running out is the one failure that can reach this far; the outputs are
   // then left as they were (a file being written is discarded as the run unwinds).
   try {
-    return WriteOutputs(document, savePath);
+    return MapSave(savePath);
   } catch (const std::bad_alloc&) {
     PrintLine(stderr, "Error: not enough memory to map " + savePath);
     return ExitFailure;
