@@ -37,6 +37,13 @@ IslandRecord ReadIsland(const XMLElement& element) {
   return island;
 }
 
+// The number of elements named `name` from `first` on, so that a list is sized once.
+size_t CountSiblings(const XMLElement* first, const char* name) {
+  size_t count = 0;
+  for (; first != nullptr; first = first->NextSiblingElement(name)) ++count;
+  return count;
+}
+
 }  // namespace
 
 int LoadSaveDocument(XMLDocument& document, const std::string& path) {
@@ -44,8 +51,10 @@ int LoadSaveDocument(XMLDocument& document, const std::string& path) {
 }
 
 void ReadIslands(const XMLDocument& document, WorldModel& world) {
-  for (const XMLElement* element = FirstListItem(document, "Islands", "IslandData");
-       element != nullptr; element = element->NextSiblingElement("IslandData")) {
+  const XMLElement* first = FirstListItem(document, "Islands", "IslandData");
+  world.islands.reserve(world.islands.size() + CountSiblings(first, "IslandData"));
+  for (const XMLElement* element = first; element != nullptr;
+       element = element->NextSiblingElement("IslandData")) {
     world.islands.push_back(ReadIsland(*element));
     ExtendBounds(world.bounds, world.islands.back().x, world.islands.back().y);
   }
