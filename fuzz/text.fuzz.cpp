@@ -125,7 +125,13 @@ void CheckPageFills(FuzzedDataProvider& input, const std::string& text) {
   PageTemplate page = MakePageTemplate(text);
   std::string plain = text;
   for (const std::string_view placeholder : placeholders) {
-    const std::string value = input.ConsumeRandomLengthString(24);
+    // A short piece, repeated at times into a value large enough to be kept apart.
+    std::string value = input.ConsumeRandomLengthString(24);
+    const int repeats = input.ConsumeIntegralInRange(0, 400);
+    if (repeats > 1 && !value.empty()) {
+      const std::string piece = value;
+      for (int i = 1; i < repeats; ++i) value += piece;
+    }
     FillPlaceholder(page, placeholder, value);
     plain = PlainReplaceAll(plain, std::string(placeholder), value);
   }

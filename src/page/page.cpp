@@ -64,8 +64,12 @@ bool MayJoinPlaceholder(std::string_view value) {
   return false;
 }
 
+// Small values are cheaper to copy into the text than to keep apart.
+constexpr size_t SmallestSealedValue = 4096;
+
 bool CanSeal(std::string_view value) {
-  return !value.empty() && !MayHoldPlaceholder(value) && !MayJoinPlaceholder(value);
+  return value.size() >= SmallestSealedValue && !MayHoldPlaceholder(value) &&
+         !MayJoinPlaceholder(value);
 }
 
 PagePart OpenPart(std::string text) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -88,6 +90,72 @@ TEST(ParseInt, ReadsLikeAnInputStream) {
     int32_t target = 99;
     ParseInt(c.text, target);
     EXPECT_EQ(target, c.expected) << '"' << c.text << '"';
+  }
+}
+
+// ParseInt and FormatInt are fast hand-written versions of stream extraction and
+// insertion; they must agree with the streams on every input.
+bool StreamParseInt(const std::string& text, int32_t& target) {
+  std::istringstream stream(text);
+  int value = 0;
+  if (!(stream >> value)) return false;
+  target = value;
+  return true;
+}
+
+TEST(ParseInt, AgreesWithStreamExtraction) {
+  std::vector<std::string> texts = {"",
+                                    " ",
+                                    "+",
+                                    "-",
+                                    "0",
+                                    "-0",
+                                    "+0",
+                                    "00",
+                                    "2147483647",
+                                    "2147483648",
+                                    "-2147483648",
+                                    "-2147483649",
+                                    "4294967296",
+                                    "9223372036854775808",
+                                    "\v\f12",
+                                    "12 34",
+                                    "1e5",
+                                    "0x10",
+                                    "--1",
+                                    "+-1",
+                                    "-+1",
+                                    " -  1",
+                                    std::string("\0"
+                                                "5",
+                                                2),
+                                    "٣"};
+  std::mt19937 random(20261210);
+  const std::string alphabet = "0123456789+- \t\nax.\xff";
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    const size_t length = random() % 14;
+    for (size_t k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    int32_t fast = 12345, streamed = 12345;
+    const bool fastRead = ParseInt(text, fast);
+    EXPECT_EQ(fastRead, StreamParseInt(text, streamed)) << '"' << text << '"';
+    EXPECT_EQ(fast, streamed) << '"' << text << '"';
+  }
+}
+
+TEST(FormatInt, AgreesWithStreamInsertion) {
+  std::vector<int32_t> values = {0, 1, -1, 9, 10, -10, 99, 100, 2147483647, -2147483647 - 1};
+  std::mt19937 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    values.push_back(static_cast<int32_t>(random()) >> (random() % 32));
+  }
+  for (const int32_t value : values) {
+    std::ostringstream stream;
+    stream << value;
+    EXPECT_EQ(FormatInt(value), stream.str());
   }
 }
 

@@ -63,7 +63,9 @@ TEST(FillPlaceholder, ChainsLikePlainReplacementOverTheWholeText) {
     std::string page;
     std::vector<std::string> values;  // one per placeholder, in fill order
   };
-  const std::string marker = "L.marker(map.unproject([1,2],map.getZoom()))";
+  // Layers of many markers: large enough to be kept apart from the page text.
+  std::string marker = "L.marker(map.unproject([1,2],map.getZoom()))";
+  while (marker.size() < 5000) marker += ",\nL.marker(map.unproject([1,2],map.getZoom()))";
   const Case cases[] = {
       {"[TOWN[ISLANDDIFFICULTYLAYER]LAYER]", {"", "n", "t", "v", "s"}},
       {"[TOWN[ISLANDDIFFICULTYLAYER]LAYER]", {marker, "n", "t", "v", "s"}},
