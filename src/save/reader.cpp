@@ -21,19 +21,64 @@ const XMLElement* FirstListItem(const XMLDocument& document, const char* list, c
   return parent ? parent->FirstChildElement(item) : nullptr;
 }
 
-bool AttributeEquals(const XMLElement& element, const char* name, const char* expected) {
-  const char* value = element.Attribute(name);
+bool ValueEquals(const char* value, const char* expected) {
   return value != nullptr && std::strcmp(value, expected) == 0;
 }
 
+void ScanIntValue(const char* value, int32_t& field) {
+  if (value != nullptr) ParseInt(value, field);
+}
+
+// The values of the attributes an island carries, or null where one is missing.
+struct IslandAttributes {
+  const char* explored = nullptr;
+  const char* islandType = nullptr;
+  const char* name = nullptr;
+  const char* x = nullptr;
+  const char* y = nullptr;
+  const char* difficulty = nullptr;
+};
+
+const char** IslandAttributeSlot(IslandAttributes& found, const char* name) {
+  switch (name[0]) {
+    case 'E':
+      return std::strcmp(name, "Explored") == 0 ? &found.explored : nullptr;
+    case 'I':
+      return std::strcmp(name, "IslandType") == 0 ? &found.islandType : nullptr;
+    case 'N':
+      return std::strcmp(name, "Name") == 0 ? &found.name : nullptr;
+    case 'X':
+      return name[1] == '\0' ? &found.x : nullptr;
+    case 'Y':
+      return name[1] == '\0' ? &found.y : nullptr;
+    case 'D':
+      return std::strcmp(name, "Difficulty") == 0 ? &found.difficulty : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+// One pass over the element's attributes instead of a search per name (islands are
+// most of a save). As with a search by name, the first attribute of a name counts.
+IslandAttributes FindIslandAttributes(const XMLElement& element) {
+  IslandAttributes found;
+  for (const tinyxml2::XMLAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
+       attribute = attribute->Next()) {
+    const char** slot = IslandAttributeSlot(found, attribute->Name());
+    if (slot != nullptr && *slot == nullptr) *slot = attribute->Value();
+  }
+  return found;
+}
+
 IslandRecord ReadIsland(const XMLElement& element) {
+  const IslandAttributes found = FindIslandAttributes(element);
   IslandRecord island;
-  island.isExplored = AttributeEquals(element, "Explored", "True");
-  island.isTown = AttributeEquals(element, "IslandType", "Town");
-  if (const char* name = element.Attribute("Name")) island.name = CleanIslandName(name);
-  ScanIntAttribute(element, "X", island.x);
-  ScanIntAttribute(element, "Y", island.y);
-  ScanIntAttribute(element, "Difficulty", island.difficulty);
+  island.isExplored = ValueEquals(found.explored, "True");
+  island.isTown = ValueEquals(found.islandType, "Town");
+  if (found.name != nullptr) island.name = CleanIslandName(found.name);
+  ScanIntValue(found.x, island.x);
+  ScanIntValue(found.y, island.y);
+  ScanIntValue(found.difficulty, island.difficulty);
   return island;
 }
 
@@ -100,7 +145,7 @@ bool ParseShipLocation(std::string_view location, ShipRecord& ship) {
 }
 
 void ScanIntAttribute(const XMLElement& element, const char* name, int32_t& field) {
-  if (const char* value = element.Attribute(name)) ParseInt(value, field);
+  ScanIntValue(element.Attribute(name), field);
 }
 
 void ExtendBounds(MapBounds& bounds, int32_t x, int32_t y) {
