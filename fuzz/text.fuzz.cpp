@@ -6,15 +6,17 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "page/page.h"
+#include "support/stream_numbers.h"
 
 namespace {
 
 using namespace tlmaper;
+using testing::StreamFormatInt;
+using testing::StreamParseInt;
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -40,20 +42,6 @@ std::vector<std::string> PlainSplit(const std::string& text, const std::string& 
   }
   pieces.push_back(text.substr(start));
   return pieces;
-}
-
-bool StreamParseInt(const std::string& text, int32_t& target) {
-  std::istringstream stream(text);
-  int value = 0;
-  if (!(stream >> value)) return false;
-  target = value;
-  return true;
-}
-
-std::string StreamFormatInt(int32_t value) {
-  std::ostringstream stream;
-  stream << value;
-  return stream.str();
 }
 
 std::string PlainFileStem(const std::string& path) {

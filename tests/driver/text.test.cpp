@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/run_binary.h"
+#include "support/stream_numbers.h"
 
 namespace tlmaper {
 namespace {
@@ -95,14 +95,6 @@ TEST(ParseInt, ReadsLikeAnInputStream) {
 
 // ParseInt and FormatInt are fast hand-written versions of stream extraction and
 // insertion; they must agree with the streams on every input.
-bool StreamParseInt(const std::string& text, int32_t& target) {
-  std::istringstream stream(text);
-  int value = 0;
-  if (!(stream >> value)) return false;
-  target = value;
-  return true;
-}
-
 TEST(ParseInt, AgreesWithStreamExtraction) {
   std::vector<std::string> texts = {"",
                                     " ",
@@ -141,7 +133,7 @@ TEST(ParseInt, AgreesWithStreamExtraction) {
   for (const std::string& text : texts) {
     int32_t fast = 12345, streamed = 12345;
     const bool fastRead = ParseInt(text, fast);
-    EXPECT_EQ(fastRead, StreamParseInt(text, streamed)) << '"' << text << '"';
+    EXPECT_EQ(fastRead, testing::StreamParseInt(text, streamed)) << '"' << text << '"';
     EXPECT_EQ(fast, streamed) << '"' << text << '"';
   }
 }
@@ -153,9 +145,7 @@ TEST(FormatInt, AgreesWithStreamInsertion) {
     values.push_back(static_cast<int32_t>(random()) >> (random() % 32));
   }
   for (const int32_t value : values) {
-    std::ostringstream stream;
-    stream << value;
-    EXPECT_EQ(FormatInt(value), stream.str());
+    EXPECT_EQ(FormatInt(value), testing::StreamFormatInt(value));
   }
 }
 
