@@ -51,6 +51,26 @@ std::jthread StartThread(Work work) {
   }
 }
 
+// The page of a run, made beside the map.
+struct PageJob {
+  PendingFile file;
+  bool templateUnreadable = false;
+  bool started = false;  // the whole page is in `file`
+  bool outOfMemory = false;
+};
+
+void MakePage(const WorldModel& world, const std::string& imagePath, const std::string& pagePath,
+              PageJob& job) {
+  try {
+    PageTemplate page = LoadPageTemplate(job.templateUnreadable);
+    FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
+    BuildMarkerLayers(world.islands, world.ships, page);
+    job.started = StartPageFile(page, pagePath, job.file);
+  } catch (const std::bad_alloc&) {
+    job.outOfMemory = true;
+  }
+}
+
 // The steps after a successful load. Every step runs even when an earlier one failed;
 // a failure only changes the exit status.
 int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& savePath) {
@@ -68,32 +88,22 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   WorldModel world;
   ReadIslands(document, world);
   ReadShips(document, world);
-  // The marker layers need only the islands and ships, and print nothing: they are
-  // built on a second thread while the map is drawn and written.
-  MarkerLayers layers;
-  bool outOfMemory = false;
-  std::jthread layerBuilder = StartThread([&] {
-    try {
-      layers = MakeMarkerLayers(world.islands, world.ships);
-    } catch (const std::bad_alloc&) {
-      outOfMemory = true;
-    }
-  });
+  ReadPlayer(document, world);
+  // The page needs only the world and the two paths: it is made and written to its
+  // temporary file on a second thread while the map is drawn and written. It is put in
+  // place, and anything it has to report is printed, after the map, as in a run that
+  // does one thing after the other.
+  PageJob page;
+  std::jthread pageMaker = StartThread([&] { MakePage(world, imagePath, pagePath, page); });
   {
-    // The canvas is the run's largest allocation; it is released as soon as it is
-    // written, before the page is filled.
     RasterImage map;
     if (!RenderMap(world.islands, world.ships, world.bounds, map)) status = ExitFailure;
-    ReadPlayer(document, world);
     if (!map.BmpWriter(imagePath)) status = ExitFailure;
   }
-
-  PageTemplate page = LoadPageTemplate();
-  FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
-  if (layerBuilder.joinable()) layerBuilder.join();
-  if (outOfMemory) throw std::bad_alloc();
-  FillMarkerLayers(page, std::move(layers));
-  if (!WritePage(page, pagePath)) status = ExitFailure;
+  if (pageMaker.joinable()) pageMaker.join();
+  if (page.outOfMemory) throw std::bad_alloc();
+  if (page.templateUnreadable) PrintUnreadableTemplateWarning();
+  if (!FinishPageFile(page.started, page.file, pagePath)) status = ExitFailure;
   return status;
 }
 

@@ -116,20 +116,25 @@ std::string PageText(const PageTemplate& page) {
   return text;
 }
 
-PageTemplate LoadPageTemplate() {
+PageTemplate LoadPageTemplate(bool& unreadable) {
+  unreadable = false;
   std::error_code error;
   if (!std::filesystem::exists(TemplatePath, error)) {
     return MakePageTemplate(std::string(BuiltInPageTemplate()));
   }
   std::string text = ReadWholeFile(TemplatePath);
   // An empty text from a file that is not empty (a directory, a file that cannot be
-  // read) would silently give an empty page: say so and use the built-in one.
+  // read) would silently give an empty page: the built-in template stands in.
   if (text.empty() && !IsEmptyRegularFile(TemplatePath)) {
-    PrintErrorLine(std::string("Warning: cannot read ") + TemplatePath +
-                   ", using the built-in template");
+    unreadable = true;
     return MakePageTemplate(std::string(BuiltInPageTemplate()));
   }
   return MakePageTemplate(std::move(text));
+}
+
+void PrintUnreadableTemplateWarning() {
+  PrintErrorLine(std::string("Warning: cannot read ") + TemplatePath +
+                 ", using the built-in template");
 }
 
 int32_t MapExtent(const MapBounds& bounds) {
@@ -168,14 +173,21 @@ void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const
   FillPlaceholder(page, "[PLAYERY]", FormatInt(player.y));
 }
 
-bool WritePage(const PageTemplate& page, const std::string& pagePath) {
-  PendingFile file;
-  if (OpenPendingFile(pagePath, file)) {
-    if (WriteParts(page, file) && CommitPendingFile(file)) return true;
-    DiscardPendingFile(file);
-  }
+bool StartPageFile(const PageTemplate& page, const std::string& pagePath, PendingFile& file) {
+  return OpenPendingFile(pagePath, file) && WriteParts(page, file);
+}
+
+bool FinishPageFile(bool started, PendingFile& file, const std::string& pagePath) {
+  if (started && CommitPendingFile(file)) return true;
+  DiscardPendingFile(file);
   PrintErrorLine("Error writing page file " + pagePath);
   return false;
+}
+
+bool WritePage(const PageTemplate& page, const std::string& pagePath) {
+  PendingFile file;
+  const bool started = StartPageFile(page, pagePath, file);
+  return FinishPageFile(started, file, pagePath);
 }
 
 }  // namespace tlmaper

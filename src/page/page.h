@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/output_file.h"
 #include "save/world.h"
 
 namespace tlmaper {
@@ -31,9 +32,12 @@ PageTemplate MakePageTemplate(std::string text);
 std::string PageText(const PageTemplate& page);
 
 // "template.html" from the working directory; the built-in template when that file
-// does not exist. An existing file is used as it stands, even when empty; one that
-// cannot be read is reported on standard error and the built-in template used.
-PageTemplate LoadPageTemplate();
+// does not exist. An existing file is used as it stands, even when empty; for one that
+// cannot be read the built-in template is used and `unreadable` set. Prints nothing.
+PageTemplate LoadPageTemplate(bool& unreadable);
+
+// The warning for a "template.html" that exists but cannot be read, on standard error.
+void PrintUnreadableTemplateWarning();
 
 // Save-file text made safe for any place in the page (HTML text, attribute or script
 // string): markup, quote, backslash, bracket and control bytes become character
@@ -55,5 +59,12 @@ void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const
 // Writes the page file. On failure prints "Error writing page file <path>" on standard
 // error and returns false; an earlier page file is then left untouched.
 bool WritePage(const PageTemplate& page, const std::string& pagePath);
+
+// WritePage in two steps, so that the bytes can be written beside other work while the
+// file is put in place, or the failure reported, at its place in the run. The first
+// writes the page into `file`, silently; the second, given its result, renames the file
+// over `pagePath` or prints the error and removes it.
+bool StartPageFile(const PageTemplate& page, const std::string& pagePath, PendingFile& file);
+bool FinishPageFile(bool started, PendingFile& file, const std::string& pagePath);
 
 }  // namespace tlmaper
