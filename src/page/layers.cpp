@@ -70,12 +70,7 @@ size_t NameBytes(const std::vector<IslandRecord>& islands) {
   return bytes;
 }
 
-}  // namespace
-
-std::string MarkerPrefix(std::string_view xText) {
-  return std::string(EntryStart).append(xText);
-}
-
+// The five layers of the islands and ships, in list order.
 MarkerLayers MakeMarkerLayers(const std::vector<IslandRecord>& islands,
                               const std::vector<ShipRecord>& ships) {
   MarkerLayers layers;
@@ -100,6 +95,12 @@ void FillMarkerLayers(PageTemplate& page, MarkerLayers layers) {
   FillPlaceholder(page, "[TOWNLAYER]", std::move(layers.town));
   FillPlaceholder(page, "[VISITEDLAYER]", std::move(layers.visited));
   FillPlaceholder(page, "[SHIPDIFFICULTYLAYER]", std::move(layers.shipDifficulty));
+}
+
+}  // namespace
+
+std::string MarkerPrefix(std::string_view xText) {
+  return std::string(EntryStart).append(xText);
 }
 
 void BuildMarkerLayers(const std::vector<IslandRecord>& islands,

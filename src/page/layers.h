@@ -22,14 +22,6 @@ struct MarkerLayers {
 // "L.marker(map.unproject([" followed by the x text: the start of every entry.
 std::string MarkerPrefix(std::string_view xText);
 
-// The five layers of the islands and ships, in list order.
-MarkerLayers MakeMarkerLayers(const std::vector<IslandRecord>& islands,
-                              const std::vector<ShipRecord>& ships);
-
-// Fills [ISLANDDIFFICULTYLAYER], [ISLANDNAMELAYER], [TOWNLAYER], [VISITEDLAYER] and
-// then [SHIPDIFFICULTYLAYER] with the layers.
-void FillMarkerLayers(PageTemplate& page, MarkerLayers layers);
-
 // Builds the layers and fills [ISLANDDIFFICULTYLAYER], [ISLANDNAMELAYER], [TOWNLAYER],
 // [VISITEDLAYER] and then [SHIPDIFFICULTYLAYER] in the page.
 void BuildMarkerLayers(const std::vector<IslandRecord>& islands,
