@@ -89,6 +89,7 @@ MarkerLayers MakeMarkerLayers(const std::vector<IslandRecord>& islands,
   return layers;
 }
 
+// The island layers first, then the ship layer, each over the whole page.
 void FillMarkerLayers(PageTemplate& page, MarkerLayers layers) {
   FillPlaceholder(page, "[ISLANDDIFFICULTYLAYER]", std::move(layers.islandDifficulty));
   FillPlaceholder(page, "[ISLANDNAMELAYER]", std::move(layers.islandName));
