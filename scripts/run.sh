@@ -6,6 +6,4 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$ROOT/scripts/setup.sh" run
 SAVE="${1:-$ROOT/examples/saltmere.xml}"
 "$ROOT/build/src/driver/tlmaper" "$SAVE"
-STEM="${SAVE%.*}"
-echo "Map written: $STEM.bmp"
-echo "Page written: $STEM.html (open it in a browser)"
+echo "Done: the map (.bmp) and the page (.html, open it in a browser) are beside $SAVE"
