@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <new>
 
 namespace tlmaper {
@@ -32,6 +33,9 @@ PendingFile::~PendingFile() {
 bool OpenPendingFile(const std::string& targetPath, PendingFile& file) {
   DiscardPendingFile(file);
   file.targetPath = targetPath;
+  // No file can be renamed over a directory: refuse now rather than after writing.
+  std::error_code error;
+  if (std::filesystem::is_directory(targetPath, error)) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     file.temporaryPath = TemporaryPathFor(targetPath, attempt);
     // "x": fail rather than reuse a file that already exists under that name.

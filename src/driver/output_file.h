@@ -22,7 +22,8 @@ struct PendingFile {
 };
 
 // Creates the temporary file for `targetPath` (in the same directory, so the final
-// rename cannot cross file systems). False when it cannot be created.
+// rename cannot cross file systems). False when it cannot be created, or when the
+// target is a directory, which no file can replace.
 bool OpenPendingFile(const std::string& targetPath, PendingFile& file);
 
 // Writes `size` bytes; false on a short write.

@@ -184,10 +184,4 @@ bool FinishPageFile(bool started, PendingFile& file, const std::string& pagePath
   return false;
 }
 
-bool WritePage(const PageTemplate& page, const std::string& pagePath) {
-  PendingFile file;
-  const bool started = StartPageFile(page, pagePath, file);
-  return FinishPageFile(started, file, pagePath);
-}
-
 }  // namespace tlmaper

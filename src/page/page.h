@@ -56,14 +56,11 @@ void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::stri
 void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const MapBounds& bounds,
                            const std::string& imagePath);
 
-// Writes the page file. On failure prints "Error writing page file <path>" on standard
-// error and returns false; an earlier page file is then left untouched.
-bool WritePage(const PageTemplate& page, const std::string& pagePath);
-
-// WritePage in two steps, so that the bytes can be written beside other work while the
-// file is put in place, or the failure reported, at its place in the run. The first
-// writes the page into `file`, silently; the second, given its result, renames the file
-// over `pagePath` or prints the error and removes it.
+// Writing the page file, in two steps, so that the bytes can be written beside other
+// work while the file is put in place, or the failure reported, at its place in the
+// run. The first writes the page into `file`, silently; the second, given its result,
+// renames the file over `pagePath`, or prints "Error writing page file <path>" on
+// standard error and removes it (an earlier page file is then left untouched).
 bool StartPageFile(const PageTemplate& page, const std::string& pagePath, PendingFile& file);
 bool FinishPageFile(bool started, PendingFile& file, const std::string& pagePath);
 

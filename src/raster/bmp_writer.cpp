@@ -1,7 +1,6 @@
 // BmpWriter: the image as an uncompressed Windows bitmap, written through a
 // temporary file that replaces the target only when complete.
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -163,11 +162,8 @@ bool RasterImage::BmpWriter(const std::string& fileName) {
     return false;
   }
 
-  // A directory cannot be opened for output: the bytes would go to a temporary file and
-  // only the final rename would fail, so it is reported as what it is, up front.
-  std::error_code error;
   PendingFile file;
-  if (std::filesystem::is_directory(fileName, error) || !OpenPendingFile(fileName, file)) {
+  if (!OpenPendingFile(fileName, file)) {
     PrintLines({"Picture Error: Cannot open file " + fileName + " for output."});
     return false;
   }
