@@ -1,6 +1,6 @@
 // Each text utility checked against a plain second implementation written straight
 // from its description.
-#include "driver/text.h"
+#include "base/text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

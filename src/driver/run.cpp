@@ -9,7 +9,7 @@
 #include <system_error>
 #include <thread>
 
-#include "driver/text.h"
+#include "base/text.h"
 #include "page/layers.h"
 #include "page/page.h"
 #include "raster/render.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "driver/output_file.h"
-#include "driver/text.h"
+#include "base/output_file.h"
+#include "base/text.h"
 #include "page/builtin_template.h"
 
 namespace tlmaper {

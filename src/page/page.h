@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/output_file.h"
+#include "base/output_file.h"
 #include "save/world.h"
 
 namespace tlmaper {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "driver/output_file.h"
+#include "base/output_file.h"
 #include "raster/image.h"
 #include "raster/messages.h"
 #include "raster/row_encoding.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/text.h"
+#include "base/text.h"
 
 namespace tlmaper {
 namespace {

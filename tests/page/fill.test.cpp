@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/text.h"
+#include "base/text.h"
 #include "page/page.h"
 
 namespace tlmaper {

@@ -1,4 +1,4 @@
-#include "driver/output_file.h"
+#include "base/output_file.h"
 
 #include <unistd.h>
 
