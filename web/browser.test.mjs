@@ -2,109 +2,37 @@
 // that the map works: no errors, every marker in its layer and on its square at two zoom
 // levels, the layer control, and save-file text that shows as text and never runs.
 //
-// Usage: node browser.test.mjs   with TLMAPER_BINARY (the built tool) and
-// TLMAPER_SCRATCH (a directory this test may empty and fill) in the environment.
-// The Leaflet files come from node_modules in place of the CDN; nothing is fetched.
+// Usage: node browser.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
+// environment (see page-harness.mjs). Nothing is fetched: the page carries Leaflet.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { existsSync, mkdirSync, readFileSync, rmSync, writeFileSync, copyFileSync } from 'node:fs';
-import { dirname, extname, join } from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
-import { chromium } from 'playwright-core';
+import { dirname, join } from 'node:path';
 import { readBitmap } from './bitmap.mjs';
 import {
-  saveXml, difficultyText, gridWorld, hostileWorld, emptyWorld, HostileNames,
+  difficultyText, gridWorld, hostileWorld, emptyWorld, HostileNames,
 } from './test-saves.mjs';
+import {
+  scratch, freshScratch, makePage, makeExamplePage, launchBrowser, openPage as openPageIn,
+} from './page-harness.mjs';
 
-const webDirectory = dirname(fileURLToPath(import.meta.url));
-const leafletDirectory = join(webDirectory, 'node_modules', 'leaflet', 'dist');
-const CdnPrefix = 'https://unpkg.com/leaflet@1.9.4/dist/';
-const binary = requiredEnvironment('TLMAPER_BINARY');
-const scratch = requiredEnvironment('TLMAPER_SCRATCH');
 const screenshotPath = join(scratch, 'saltmere.png');
 
 const LayerNames = [
   'Island difficulty', 'Island names', 'Towns', 'Explored islands', 'Ship difficulty',
 ];
 
-function requiredEnvironment(name) {
-  const value = process.env[name];
-  if (!value) throw new Error(`${name} must be set`);
-  return value;
-}
-
-// Runs the tool on a save in `directory` and expects a clean run.
-function runTool(directory, saveArgument) {
-  const output = execFileSync(binary, [saveArgument], { cwd: directory, encoding: 'utf8' });
-  assert.equal(output, '', `the tool printed for ${saveArgument}`);
-}
-
-// Writes `world` as a save at `directory/saveArgument`, runs the tool there and gives
-// the path of the page.
-function makePage(name, world, saveArgument) {
-  const directory = join(scratch, name);
-  mkdirSync(dirname(join(directory, saveArgument)), { recursive: true });
-  writeFileSync(join(directory, saveArgument), saveXml(world));
-  runTool(directory, saveArgument);
-  return join(directory, saveArgument.replace(/\.xml$/, '.html'));
-}
-
-const ContentTypes = { '.js': 'text/javascript', '.css': 'text/css', '.png': 'image/png' };
-
 let browser;
 
 before(async () => {
-  assert.ok(existsSync(leafletDirectory), `${leafletDirectory} is missing: run npm ci in web/`);
-  rmSync(scratch, { recursive: true, force: true });
-  mkdirSync(scratch, { recursive: true });
-  browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  freshScratch();
+  browser = await launchBrowser();
 });
 
 after(async () => {
   await browser?.close();
 });
 
-// Serves the CDN's Leaflet files from npm and lets nothing else leave the machine.
-async function routeRequests(context, problems) {
-  await context.route(() => true, async (route) => {
-    const url = route.request().url();
-    if (url.startsWith('file:')) return route.continue();
-    const file = url.startsWith(CdnPrefix) && join(leafletDirectory, url.slice(CdnPrefix.length));
-    if (file && existsSync(file)) {
-      return route.fulfill({
-        status: 200,
-        contentType: ContentTypes[extname(file)] ?? 'application/octet-stream',
-        headers: { 'Access-Control-Allow-Origin': '*' },
-        body: readFileSync(file),
-      });
-    }
-    problems.push(`unexpected request: ${url}`);
-    return route.abort();
-  });
-}
-
-// Opens the page from disk and waits until the bitmap is on the map. `problems` gathers
-// console errors, page errors and failed or unexpected requests.
-async function openPage(pagePath) {
-  const context = await browser.newContext({ viewport: { width: 1100, height: 760 } });
-  const problems = [];
-  await routeRequests(context, problems);
-  const page = await context.newPage();
-  page.on('console', (message) => {
-    if (message.type() === 'error') problems.push(`console: ${message.text()}`);
-  });
-  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
-  page.on('requestfailed', (request) => problems.push(`failed: ${request.url()}`));
-  await page.goto(pathToFileURL(pagePath).href);
-  await page.waitForSelector('#map[data-state="ready"]', { timeout: 20000 });
-  return { page, problems, close: () => context.close() };
-}
+const openPage = (pagePath) => openPageIn(browser, pagePath);
 
 function layerCheckbox(page, name) {
   return page.getByRole('checkbox', { name, exact: true });
@@ -268,11 +196,7 @@ test('a world without islands or ships gives a working page', async () => {
 });
 
 test('the example map opens cleanly and is photographed', async () => {
-  const directory = join(scratch, 'example');
-  mkdirSync(directory, { recursive: true });
-  copyFileSync(join(webDirectory, '..', 'examples', 'saltmere.xml'), join(directory, 'saltmere.xml'));
-  runTool(directory, 'saltmere.xml');
-  const { page, problems, close } = await openPage(join(directory, 'saltmere.html'));
+  const { page, problems, close } = await openPage(makeExamplePage());
   try {
     assert.equal(await page.title(), 'The Saltmere Reach');
     await page.screenshot({ path: screenshotPath });

@@ -1,16 +1,16 @@
 # Writes OUTPUT, a C++ source whose BuiltInPageTemplate() returns the bytes of INPUT
 # exactly: every byte as a hexadecimal escape, so no byte of the template can end or
-# bend the string literal.
+# bend the string literal. Done in whole-text passes: the template carries Leaflet and
+# is large.
 file(READ "${INPUT}" hex HEX)
-string(LENGTH "${hex}" hexLength)
-set(literals "")
-set(offset 0)
-while(offset LESS hexLength)
-  string(SUBSTRING "${hex}" ${offset} 64 chunk)
-  string(REGEX REPLACE "(..)" "\\\\x\\1" chunk "${chunk}")
-  string(APPEND literals "    \"${chunk}\"\n")
-  math(EXPR offset "${offset} + 64")
-endwhile()
+string(REGEX REPLACE "(..)" "\\\\x\\1" escaped "${hex}")
+# 16 bytes to a source line.
+set(sixteen "")
+foreach(i RANGE 1 16)
+  string(APPEND sixteen "\\\\x..")
+endforeach()
+string(REGEX REPLACE "(${sixteen})" "\\1\"\n    \"" escaped "${escaped}")
+set(literals "    \"${escaped}\"\n")
 file(WRITE "${OUTPUT}"
 "// Generated from web/template.html by src/page/embed_template.cmake; do not edit.
 #include \"page/builtin_template.h\"
