@@ -26,10 +26,23 @@ void PrintLine(std::FILE* stream, const std::string& line) {
   std::fflush(stream);
 }
 
+std::string VersionLine() {
+  return std::string("Tidelorn Mapper v") + VersionText;
+}
+
 void PrintUsage() {
-  PrintLine(stdout, std::string("Tidelorn Mapper v") + VersionText);
+  PrintLine(stdout, VersionLine());
   PrintLine(stdout, "Usage:");
   PrintLine(stdout, "tlmaper.exe savefile.xml");
+}
+
+// An island whose centre is off the canvas is drawn in part or not at all: the map
+// looks complete but is not, so the run says how many there are.
+void PrintIslandsOutsideWarning(size_t count) {
+  if (count == 0) return;
+  PrintLine(stderr, count == 1
+                        ? std::string("Warning: 1 island lies outside the map")
+                        : "Warning: " + std::to_string(count) + " islands lie outside the map");
 }
 
 // True when writing `outputPath` would replace the save file itself (the same name,
@@ -54,7 +67,7 @@ std::jthread StartThread(Work work) {
 // The page of a run, made beside the map.
 struct PageJob {
   PendingFile file;
-  bool templateUnreadable = false;
+  TemplateFallback templateFallback = TemplateFallback::None;
   bool started = false;  // the whole page is in `file`
   bool outOfMemory = false;
 };
@@ -62,7 +75,7 @@ struct PageJob {
 void MakePage(const WorldModel& world, const std::string& imagePath, const std::string& pagePath,
               PageJob& job) {
   try {
-    PageTemplate page = LoadPageTemplate(job.templateUnreadable);
+    PageTemplate page = LoadPageTemplate(pagePath, job.templateFallback);
     FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
     BuildMarkerLayers(world.islands, world.ships, page);
     job.started = StartPageFile(page, pagePath, job.file);
@@ -98,11 +111,12 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   {
     RasterImage map;
     if (!RenderMap(world.islands, world.ships, world.bounds, map)) status = ExitFailure;
+    PrintIslandsOutsideWarning(CountIslandsOutsideCanvas(world.islands, map));
     if (!map.BmpWriter(imagePath)) status = ExitFailure;
   }
   if (pageMaker.joinable()) pageMaker.join();
   if (page.outOfMemory) throw std::bad_alloc();
-  if (page.templateUnreadable) PrintUnreadableTemplateWarning();
+  PrintTemplateFallbackWarning(page.templateFallback);
   if (!FinishPageFile(page.started, page.file, pagePath)) status = ExitFailure;
   return status;
 }
@@ -112,6 +126,10 @@ int MapSave(const std::string& savePath) {
   const int loadError = LoadSaveDocument(document, savePath);
   if (loadError != 0) {
     PrintLine(stderr, "Error " + FormatInt(loadError) + " parsing xml file");
+    return ExitFailure;
+  }
+  if (!IsSaveDocument(document)) {
+    PrintLine(stderr, "Error: " + savePath + " is not a Tidelorn save file");
     return ExitFailure;
   }
   return WriteOutputs(document, savePath);
@@ -125,6 +143,16 @@ int RunMapper(int argc, const char* const* argv) {
     return ExitUsage;
   }
   const std::string savePath = argv[1];
+  // Asked for, the usage and the version are answers, not errors. A save with such a
+  // name is still reached as ./-h.
+  if (savePath == "-h" || savePath == "--help") {
+    PrintUsage();
+    return ExitSuccess;
+  }
+  if (savePath == "--version") {
+    PrintLine(stdout, VersionLine());
+    return ExitSuccess;
+  }
   // Memory running out is the one failure that can reach this far; the outputs are
   // then left as they were (a file being written is discarded as the run unwinds).
   try {

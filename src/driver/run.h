@@ -5,8 +5,8 @@
 namespace tlmaper {
 
 enum ExitStatus : int {
-  ExitSuccess = 0,  // both files written
-  ExitFailure = 1,  // the save did not load, or an output could not be made in full
+  ExitSuccess = 0,  // both files written (warnings aside), or the usage or version asked for
+  ExitFailure = 1,  // the save did not load or is no save, or an output was not made in full
   ExitUsage = 2,    // not exactly one argument
 };
 

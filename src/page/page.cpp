@@ -116,25 +116,39 @@ std::string PageText(const PageTemplate& page) {
   return text;
 }
 
-PageTemplate LoadPageTemplate(bool& unreadable) {
-  unreadable = false;
+PageTemplate LoadPageTemplate(const std::string& pagePath, TemplateFallback& fallback) {
+  fallback = TemplateFallback::None;
   std::error_code error;
   if (!std::filesystem::exists(TemplatePath, error)) {
+    return MakePageTemplate(std::string(BuiltInPageTemplate()));
+  }
+  if (pagePath == TemplatePath || std::filesystem::equivalent(TemplatePath, pagePath, error)) {
+    fallback = TemplateFallback::IsThePage;
     return MakePageTemplate(std::string(BuiltInPageTemplate()));
   }
   std::string text = ReadWholeFile(TemplatePath);
   // An empty text from a file that is not empty (a directory, a file that cannot be
   // read) would silently give an empty page: the built-in template stands in.
   if (text.empty() && !IsEmptyRegularFile(TemplatePath)) {
-    unreadable = true;
+    fallback = TemplateFallback::Unreadable;
     return MakePageTemplate(std::string(BuiltInPageTemplate()));
   }
   return MakePageTemplate(std::move(text));
 }
 
-void PrintUnreadableTemplateWarning() {
-  PrintErrorLine(std::string("Warning: cannot read ") + TemplatePath +
-                 ", using the built-in template");
+void PrintTemplateFallbackWarning(TemplateFallback fallback) {
+  switch (fallback) {
+    case TemplateFallback::None:
+      return;
+    case TemplateFallback::Unreadable:
+      PrintErrorLine(std::string("Warning: cannot read ") + TemplatePath +
+                     ", using the built-in template");
+      return;
+    case TemplateFallback::IsThePage:
+      PrintErrorLine(std::string("Warning: ") + TemplatePath +
+                     " is the page being written, using the built-in template");
+      return;
+  }
 }
 
 int32_t MapExtent(const MapBounds& bounds) {

@@ -31,13 +31,22 @@ PageTemplate MakePageTemplate(std::string text);
 // The whole page text, the parts joined.
 std::string PageText(const PageTemplate& page);
 
+// Why the built-in template stands in for a "template.html" that exists.
+enum class TemplateFallback {
+  None,        // no fallback, or no "template.html" at all
+  Unreadable,  // the file cannot be read
+  IsThePage,   // the file is the page this run writes (a save named template.xml)
+};
+
 // "template.html" from the working directory; the built-in template when that file
 // does not exist. An existing file is used as it stands, even when empty; for one that
-// cannot be read the built-in template is used and `unreadable` set. Prints nothing.
-PageTemplate LoadPageTemplate(bool& unreadable);
+// cannot be read, or that is the page at `pagePath` (which would make the page a copy
+// of the last run's), the built-in template is used and `fallback` says why. Prints
+// nothing.
+PageTemplate LoadPageTemplate(const std::string& pagePath, TemplateFallback& fallback);
 
-// The warning for a "template.html" that exists but cannot be read, on standard error.
-void PrintUnreadableTemplateWarning();
+// The warning for a fallback other than None, on standard error.
+void PrintTemplateFallbackWarning(TemplateFallback fallback);
 
 // Save-file text made safe for any place in the page (HTML text, attribute or script
 // string): markup, quote, backslash, bracket and control bytes become character

@@ -185,4 +185,17 @@ bool RenderMap(const std::vector<IslandRecord>& islands, const std::vector<ShipR
   return sized;
 }
 
+size_t CountIslandsOutsideCanvas(const std::vector<IslandRecord>& islands,
+                                 const RasterImage& image) {
+  const int64_t width = image.Width();
+  const int64_t height = image.Height();
+  size_t outside = 0;
+  for (const IslandRecord& island : islands) {
+    const int64_t column = 2 * int64_t{island.x};
+    const int64_t row = 2 * int64_t{island.y};
+    if (column < 0 || column >= width || row < 0 || row >= height) ++outside;
+  }
+  return outside;
+}
+
 }  // namespace tlmaper

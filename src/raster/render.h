@@ -2,6 +2,7 @@
 // one per ship, each centred on twice its world position.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "raster/image.h"
@@ -33,5 +34,12 @@ int32_t CanvasHeight(const MapBounds& bounds);
 // left for writing.
 bool RenderMap(const std::vector<IslandRecord>& islands, const std::vector<ShipRecord>& ships,
                const MapBounds& bounds, RasterImage& image);
+
+// The islands whose centre pixel (2x, 2y), computed in 64 bits, lies outside `image`.
+// The canvas is sized from the islands' spread but keeps world position 0, 0 at its
+// corner, so islands far from 0, 0 (or any island but one at 0, 0 on a refused 1 x 1
+// canvas) fall off the map; this count lets the run say so. Ships are not counted.
+size_t CountIslandsOutsideCanvas(const std::vector<IslandRecord>& islands,
+                                 const RasterImage& image);
 
 }  // namespace tlmaper

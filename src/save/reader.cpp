@@ -95,6 +95,11 @@ int LoadSaveDocument(XMLDocument& document, const std::string& path) {
   return document.LoadFile(path.c_str());
 }
 
+bool IsSaveDocument(const XMLDocument& document) {
+  const XMLElement* root = document.RootElement();
+  return root != nullptr && std::strcmp(root->Name(), RootName) == 0;
+}
+
 void ReadIslands(const XMLDocument& document, WorldModel& world) {
   const XMLElement* first = FirstListItem(document, "Islands", "IslandData");
   world.islands.reserve(world.islands.size() + CountSiblings(first, "IslandData"));

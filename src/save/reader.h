@@ -15,6 +15,10 @@ namespace tlmaper {
 // Loads and parses the file; the library's error code, 0 on success.
 int LoadSaveDocument(tinyxml2::XMLDocument& document, const std::string& path);
 
+// True when the document's root element is a save's, "TidelornSaveFile". Any other
+// well-formed XML would otherwise read as an empty world.
+bool IsSaveDocument(const tinyxml2::XMLDocument& document);
+
 void ReadIslands(const tinyxml2::XMLDocument& document, WorldModel& world);
 void ReadShips(const tinyxml2::XMLDocument& document, WorldModel& world);
 void ReadPlayer(const tinyxml2::XMLDocument& document, WorldModel& world);

@@ -24,6 +24,73 @@ TEST(CommandLine, WrongArgumentCountPrintsUsageAndTouchesNothing) {
   EXPECT_FALSE(fs::exists(dir / "world.html"));
 }
 
+TEST(CommandLine, HelpAndVersionAreAnsweredWithoutOpeningAFile) {
+  ScratchDirectory dir;
+  // Saves bearing the option names: only the answer is printed, nothing is mapped.
+  for (const char* name : {"-h", "--help", "--version"}) {
+    WriteFileBytes(dir / name, SaveXml(""));
+  }
+  struct Case {
+    std::string arg, out;
+  };
+  const Case cases[] = {
+      {"-h", UsageText},
+      {"--help", UsageText},
+      {"--version", "Tidelorn Mapper v1.0.0\n"},
+  };
+  for (const Case& c : cases) {
+    const RunResult run = RunTool({c.arg}, dir.path());
+    EXPECT_EQ(run.status, 0) << c.arg;
+    EXPECT_EQ(run.out, c.out) << c.arg;
+    EXPECT_EQ(run.err, "") << c.arg;
+  }
+  EXPECT_FALSE(fs::exists(dir / "-h.bmp"));
+  // Named as a path, such a save is mapped like any other.
+  const RunResult run = RunTool({"./-h"}, dir.path());
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_TRUE(fs::exists(dir / "-h.bmp"));
+  EXPECT_TRUE(fs::exists(dir / "-h.html"));
+  // With another argument beside it, an option is wrong usage like any other pair.
+  EXPECT_EQ(RunTool({"--help", "-h"}, dir.path()).status, 2);
+}
+
+TEST(CommandLine, WellFormedXmlThatIsNotASaveIsRefused) {
+  struct Case {
+    std::string name, bytes;
+  };
+  const Case cases[] = {
+      {"pom.xml", "<?xml version=\"1.0\"?>\n<project><modelVersion>4.0.0</modelVersion></project>"},
+      {"other.xml",
+       "<OtherGameSave><Islands><IslandData X=\"1\" Y=\"1\"/></Islands></OtherGameSave>"},
+      {"lower.xml", "<tidelornsavefile/>"},
+      {"comment.xml", "<!-- only a comment -->"},
+      // Refused as no save before the check that it would be overwritten by its map.
+      {"world.bmp", "<project/>"},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    fs::create_directory(dir / "saves");
+    WriteFileBytes(dir / "saves" / c.name, c.bytes);
+    const RunResult run = RunTool({"saves/" + c.name}, dir.path());
+    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_EQ(run.out, "") << c.name;
+    EXPECT_EQ(run.err, "Error: saves/" + c.name + " is not a Tidelorn save file\n") << c.name;
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+      ++entries;
+    }
+    EXPECT_EQ(entries, 2u) << c.name;  // the folder and the file: nothing written
+  }
+  // The save's root alone is an empty world, mapped as the 66 x 66 sea.
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", "<TidelornSaveFile/>");
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(fs::file_size(dir / "world.bmp"), 54u + 66 * (66 * 3 + 2));
+  EXPECT_TRUE(fs::exists(dir / "world.html"));
+}
+
 TEST(CommandLine, SaveThatDoesNotLoadIsReportedAndWritesNothing) {
   ScratchDirectory dir;
   WriteFileBytes(dir / "broken.xml", "<TidelornSaveFile><Islands></TidelornSaveFile>");

@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 
 const std::string TooLargeWarning =
     "Picture Warning: User attempted to set a size that is too large to allocate.\n";
+const std::string OneIslandOutside = "Warning: 1 island lies outside the map\n";
 
 std::string Island(long long x, long long y) {
   return "<IslandData Name=\"Isle\" X=\"" + std::to_string(x) + "\" Y=\"" + std::to_string(y) +
@@ -41,6 +42,19 @@ struct BadSave {
   std::string bytes;
   std::string err;
 };
+
+// Maps the save and expects status 0, both outputs and exactly `err` on standard error.
+void ExpectBothFilesMade(const BadSave& c) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", c.bytes);
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 0) << c.what << run.out << run.err;
+  EXPECT_EQ(run.out, "") << c.what;
+  EXPECT_EQ(run.err, c.err) << c.what;
+  EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
+            (std::vector<std::string>{"world.bmp", "world.html"}))
+      << c.what;
+}
 
 TEST(WhenThingsGoWrong, SavesThatDoNotLoadAreReportedAndWriteNothing) {
   std::string junk;
@@ -84,21 +98,31 @@ TEST(WhenThingsGoWrong, OddButValidSavesMakeBothFiles) {
        ""},
       {"numbers beyond 32 bits",
        IslandsSave("<IslandData X=\"99999999999\" Y=\"-99999999999\" Difficulty=\"4294967296\"/>"),
-       ""},
+       OneIslandOutside},
       {"coordinates at the 32-bit limits",
-       IslandsSave(Island(2147483647, 2147483647) + Island(-2147483648LL, -2147483648LL)), ""},
+       IslandsSave(Island(2147483647, 2147483647) + Island(-2147483648LL, -2147483648LL)),
+       "Warning: 2 islands lie outside the map\n"},
   };
-  for (const BadSave& c : cases) {
-    ScratchDirectory dir;
-    WriteFileBytes(dir / "world.xml", c.bytes);
-    const RunResult run = RunTool({"world.xml"}, dir.path());
-    EXPECT_EQ(run.status, 0) << c.what << run.out << run.err;
-    EXPECT_EQ(run.out, "") << c.what;
-    EXPECT_EQ(run.err, "") << c.what;
-    EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
-              (std::vector<std::string>{"world.bmp", "world.html"}))
-        << c.what;
-  }
+  for (const BadSave& c : cases) ExpectBothFilesMade(c);
+}
+
+TEST(WhenThingsGoWrong, IslandsOffTheMapAreCounted) {
+  // The canvas spans the islands' spread plus 64 pixels but starts at world 0, 0, so
+  // an island's centre (2x, 2y) can lie past its far edge or before its near one.
+  const BadSave cases[] = {
+      {"all on the map", IslandsSave(Island(0, 0) + Island(2, 30) + Island(20, 3)), ""},
+      {"one alone at the far corner", IslandsSave(Island(31, 31)), ""},
+      {"one island alone far from 0, 0", IslandsSave(Island(12, 40)), OneIslandOutside},
+      {"one just past the far edge", IslandsSave(Island(32, 0)), OneIslandOutside},
+      {"one just before the near edge", IslandsSave(Island(-1, 0)), OneIslandOutside},
+      {"three far from 0, 0", IslandsSave(Island(100, 100) + Island(120, 130) + Island(140, 10)),
+       "Warning: 3 islands lie outside the map\n"},
+      {"ships off the map are not counted",
+       SaveXml("<Islands>" + Island(0, 0) +
+               "</Islands><MapShips><MapShip location=\"(500, -500)\"/></MapShips>"),
+       ""},
+  };
+  for (const BadSave& c : cases) ExpectBothFilesMade(c);
 }
 
 TEST(WhenThingsGoWrong, ACanvasTooLargeToHoldGivesATinyMapAndFails) {
@@ -107,6 +131,8 @@ TEST(WhenThingsGoWrong, ACanvasTooLargeToHoldGivesATinyMapAndFails) {
   const RunResult run = RunTool({"world.xml"}, dir.path());
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, TooLargeWarning + "                 Size remains unchanged at 1 x 1.\n");
+  // On the 1 x 1 canvas only the island at 0, 0 has its centre on the map.
+  EXPECT_EQ(run.err, OneIslandOutside);
   EXPECT_EQ(fs::file_size(dir / "world.bmp"), 58u);
   EXPECT_TRUE(fs::exists(dir / "world.html"));
 }

@@ -1,5 +1,5 @@
 // The page file as the built tool writes it: the template it starts from, the bytes it
-// keeps and what happens when the page cannot be written.
+// keeps, the player's position and what happens when the page cannot be written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,7 +14,7 @@ using namespace std::string_literals;
 
 const std::string OneIsland = SaveXml(
     "<PlayerData X=\"3\" Y=\"4\" WorldName=\"Reach\"/>"
-    "<Islands><IslandData Name=\"Port\" X=\"12\" Y=\"40\" Difficulty=\"3\"/></Islands>");
+    "<Islands><IslandData Name=\"Port\" X=\"12\" Y=\"30\" Difficulty=\"3\"/></Islands>");
 
 std::string ShippedTemplate() {
   return ReadFileBytes(fs::path(TLMAPER_SOURCE_DIR) / "web" / "template.html");
@@ -56,7 +56,7 @@ TEST(PageFile, TemplateBytesOutsideThePlaceholdersAreKept) {
   const Case cases[] = {
       {"", ""},
       {"\xEF\xBB\xBF<p>[MAPFILENAME]</p>\r\n<i>[SIZE]</i>\r\n[size] [PLAYERX\0]"s,
-       "\xEF\xBB\xBF<p>saves/world.bmp</p>\r\n<i>80</i>\r\n[size] [PLAYERX\0]"s},
+       "\xEF\xBB\xBF<p>saves/world.bmp</p>\r\n<i>60</i>\r\n[size] [PLAYERX\0]"s},
   };
   for (const Case& c : cases) {
     ScratchDirectory dir;
@@ -78,6 +78,64 @@ TEST(PageFile, UnreadableTemplateIsReportedAndTheShippedOneUsed) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "Warning: cannot read template.html, using the built-in template\n");
   EXPECT_NE(ReadFileBytes(dir / "world.html").find("<title>Reach</title>"), std::string::npos);
+}
+
+TEST(PageFile, ATemplateThatIsThePageBeingWrittenIsNotUsed) {
+  const std::string stale = "the last run's page [WORLDNAME]";
+  const std::string warning =
+      "Warning: template.html is the page being written, using the built-in template\n";
+  struct Case {
+    std::string what, arg, page, err;
+    bool hardLink;
+  };
+  const Case cases[] = {
+      {"a save named template.xml", "template.xml", "template.html", warning, false},
+      {"the page another name for the template", "world.xml", "world.html", warning, true},
+      {"template.xml in another folder", "saves/template.xml", "saves/template.html", "", false},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    fs::create_directory(dir / "saves");
+    WriteFileBytes(dir / c.arg, OneIsland);
+    WriteFileBytes(dir / "template.html", stale);
+    if (c.hardLink) fs::create_hard_link(dir / "template.html", dir / c.page);
+    const RunResult run = RunTool({c.arg}, dir.path());
+    EXPECT_EQ(run.status, 0) << c.what;
+    EXPECT_EQ(run.err, c.err) << c.what;
+    const std::string page = ReadFileBytes(dir / c.page);
+    if (c.err.empty()) {
+      EXPECT_EQ(page, "the last run's page Reach") << c.what;
+    } else {
+      EXPECT_NE(page.find("<title>Reach</title>"), std::string::npos) << c.what;
+    }
+  }
+  // Printed in the order of the run: the map's warning, then the page's.
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "template.xml",
+                 SaveXml("<Islands><IslandData X=\"1\" Y=\"900\"/></Islands>"));
+  WriteFileBytes(dir / "template.html", stale);
+  const RunResult run = RunTool({"template.xml"}, dir.path());
+  EXPECT_EQ(run.err, "Warning: 1 island lies outside the map\n" + warning);
+}
+
+TEST(PageFile, APlayerPositionMissingOrOutOfRangeIsZero) {
+  struct Case {
+    std::string player, page;
+  };
+  const Case cases[] = {
+      {"<PlayerData X=\"3\" Y=\"-4\"/>", "3,-4"},
+      {"", "0,0"},
+      {"<PlayerData Y=\"7\"/>", "0,7"},
+      {"<PlayerData X=\"99999999999\" Y=\"-2147483649\"/>", "0,0"},
+      {"<PlayerData X=\"east\" Y=\"2147483647\"/>", "0,2147483647"},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    WriteFileBytes(dir / "world.xml", SaveXml(c.player));
+    WriteFileBytes(dir / "template.html", "[PLAYERX],[PLAYERY]");
+    ASSERT_EQ(RunTool({"world.xml"}, dir.path()).status, 0) << c.player;
+    EXPECT_EQ(ReadFileBytes(dir / "world.html"), c.page) << c.player;
+  }
 }
 
 TEST(PageFile, AnEarlierPageIsReplacedWhole) {

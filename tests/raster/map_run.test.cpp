@@ -106,6 +106,27 @@ TEST(MapRun, OneIslandAndShipsInAndOutsideTheCanvas) {
   ExpectMapOf(World{{{10, 20}}, {{10, 22}, {100, 20}, {-40, 20}, {12, 900}, {12, -900}}});
 }
 
+TEST(MapRun, ShipsBesideTheCanvasAreDroppedAndThoseAboveOrBelowFolded) {
+  // One island at (10, 20) gives a 64 x 64 canvas. Ships wholly left or right of it
+  // are not drawn; ships above or below it leave one row of their square on the edge.
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml",
+                 SaveFor({{{10, 20}}, {{-40, 10}, {100, 10}, {5, -50}, {25, 900}}}));
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out + run.err, "");
+  Picture expected{64, 64, std::vector<Rgb>(64 * 64, Rgb{50, 50, 255})};
+  auto fill = [&](int32_t left, int32_t top, int32_t right, int32_t bottom, Rgb colour) {
+    for (int32_t y = top; y <= bottom; ++y) {
+      for (int32_t x = left; x <= right; ++x) expected.at(x, y) = colour;
+    }
+  };
+  fill(16, 36, 24, 44, Rgb{255, 255, 0});  // the island
+  fill(6, 0, 14, 0, Rgb{255, 0, 0});       // the ship above, on the top row
+  fill(46, 63, 54, 63, Rgb{255, 0, 0});    // the ship below, on the bottom row
+  EXPECT_EQ(ReadBmp24(ReadFileBytes(dir / "world.bmp")), expected);
+}
+
 TEST(MapRun, NegativeCoordinatesAndOverlaps) {
   ExpectMapOf(World{{{-30, -10}, {-29, -9}, {15, 4}, {-30, 4}, {0, 0}},
                     {{-29, -10}, {15, 4}, {16, 4}, {-31, -11}}});
@@ -126,7 +147,7 @@ TEST(MapRun, ARefusedCanvasSizeStillWritesTheOnePixelMapAndThePage) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "Picture Warning: User attempted to set a non-positive width or height.\n" +
                          Indent + "Size remains unchanged at 1 x 1.\n");
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err, "Warning: 1 island lies outside the map\n");
   const std::string bytes = ReadFileBytes(dir / "world.bmp");
   ASSERT_EQ(bytes.size(), 58u);
   EXPECT_EQ(Hex(bytes.substr(54)), "FF FF FF 00");
