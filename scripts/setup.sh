@@ -9,18 +9,7 @@ RUN_PACKAGES=(g++ cmake ninja-build libtinyxml2-dev)
 TEST_PACKAGES=(libgtest-dev clang libclang-rt-14-dev valgrind imagemagick python3-pil chromium nodejs)
 
 install_packages() {
-  local missing=()
-  for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
-  done
-  if [ "${#missing[@]}" -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-  fi
+  bash "$ROOT/scripts/install-packages.sh" "$@"
 }
 
 install_packages "${RUN_PACKAGES[@]}"

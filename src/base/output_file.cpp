@@ -1,23 +1,21 @@
 #include "base/output_file.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <new>
 
+#include "base/platform_files.h"
+
 namespace tlmaper {
 namespace {
 
-// The temporary name: the target's directory, then a hidden name made from the
-// target's file name and the process id, so that it never collides with a save file
-// or with another run writing the same target.
+// The temporary name: the target's directory, then a short hidden name made from the
+// process id and the attempt, unique among runs and among the files of one run. Its
+// length does not depend on the target's name, so every target whose own name fits in
+// the file system can be written.
 std::string TemporaryPathFor(const std::string& targetPath, int attempt) {
-  const size_t slash = targetPath.find_last_of('/');
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  return targetPath.substr(0, nameStart) + "." + targetPath.substr(nameStart) + "." +
-         std::to_string(getpid()) + "." + std::to_string(attempt) + ".tmp";
+  return targetPath.substr(0, FileNameStart(targetPath)) + ".tlmaper-" +
+         std::to_string(CurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
 }
 
 // Outputs run to megabytes and are written in many small pieces (a bitmap row at a
@@ -35,17 +33,17 @@ bool OpenPendingFile(const std::string& targetPath, PendingFile& file) {
   file.targetPath = targetPath;
   // No file can be renamed over a directory: refuse now rather than after writing.
   std::error_code error;
-  if (std::filesystem::is_directory(targetPath, error)) return false;
+  if (std::filesystem::is_directory(PathFromUtf8(targetPath), error)) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     file.temporaryPath = TemporaryPathFor(targetPath, attempt);
-    // "x": fail rather than reuse a file that already exists under that name.
-    file.stream = std::fopen(file.temporaryPath.c_str(), "wbx");
+    bool exists = false;
+    file.stream = CreateNewFile(file.temporaryPath, exists);
     if (file.stream != nullptr) {
       file.buffer.reset(new (std::nothrow) char[BufferSize]);
       if (file.buffer) std::setvbuf(file.stream, file.buffer.get(), _IOFBF, BufferSize);
       return true;
     }
-    if (errno != EEXIST) break;
+    if (!exists) break;
   }
   file.temporaryPath.clear();
   return false;
@@ -59,11 +57,11 @@ bool CommitPendingFile(PendingFile& file) {
   const bool flushed = std::fflush(file.stream) == 0 && !std::ferror(file.stream);
   const bool closed = std::fclose(file.stream) == 0;
   file.stream = nullptr;
-  if (flushed && closed && std::rename(file.temporaryPath.c_str(), file.targetPath.c_str()) == 0) {
+  if (flushed && closed && RenameOver(file.temporaryPath, file.targetPath)) {
     file.temporaryPath.clear();
     return true;
   }
-  std::remove(file.temporaryPath.c_str());
+  RemoveFile(file.temporaryPath);
   file.temporaryPath.clear();
   return false;
 }
@@ -71,7 +69,7 @@ bool CommitPendingFile(PendingFile& file) {
 void DiscardPendingFile(PendingFile& file) {
   if (file.stream != nullptr) std::fclose(file.stream);
   file.stream = nullptr;
-  if (!file.temporaryPath.empty()) std::remove(file.temporaryPath.c_str());
+  if (!file.temporaryPath.empty()) RemoveFile(file.temporaryPath);
   file.temporaryPath.clear();
 }
 

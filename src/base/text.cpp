@@ -2,20 +2,13 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <new>
 
+#include "base/platform_files.h"
+
 namespace tlmaper {
 namespace {
-
-// Position of the first occurrence of `pattern` in `text` at or after `from`, or npos.
-size_t FindFrom(std::string_view text, std::string_view pattern, size_t from) {
-  if (from > text.size()) return std::string_view::npos;
-  const void* hit = memmem(text.data() + from, text.size() - from, pattern.data(), pattern.size());
-  if (hit == nullptr) return std::string_view::npos;
-  return static_cast<const char*>(hit) - text.data();
-}
 
 // The white space that a default input stream skips in the classic locale.
 bool IsStreamSpace(char c) {
@@ -35,14 +28,14 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
   // result behind each inserted text, and keeps the whole call linear.
   std::string result;
   size_t done = 0;
-  size_t hit = FindFrom(text, pattern, 0);
+  size_t hit = FindBytes(text, pattern, 0);
   if (hit == std::string_view::npos) return std::string(text);
   result.reserve(text.size());
   while (hit != std::string_view::npos) {
     result.append(text.data() + done, hit - done);
     result.append(replacement);
     done = hit + pattern.size();
-    hit = FindFrom(text, pattern, done);
+    hit = FindBytes(text, pattern, done);
   }
   result.append(text.data() + done, text.size() - done);
   return result;
@@ -55,8 +48,8 @@ void SplitString(std::string_view text, std::string_view delimiter,
     return;
   }
   size_t start = 0;
-  for (size_t hit = FindFrom(text, delimiter, 0); hit != std::string_view::npos;
-       hit = FindFrom(text, delimiter, start)) {
+  for (size_t hit = FindBytes(text, delimiter, 0); hit != std::string_view::npos;
+       hit = FindBytes(text, delimiter, start)) {
     pieces.emplace_back(text.substr(start, hit - start));
     start = hit + delimiter.size();
   }
@@ -108,7 +101,7 @@ std::string FileStem(std::string_view path) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
+  FILE* file = OpenFileForReading(path);
   if (file == nullptr) return {};
   std::string contents;
   long size = -1;

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Cross-compiles the tool for 64-bit Windows on this Debian machine and packs it for
+# players: build-windows/tlmaper.exe (static, stripped) and
+# build-windows/tlmaper-1.0.0-windows-x64.zip (the exe and a README.txt).
+# Quick when everything is already in place.
+# Usage: scripts/build-windows.sh
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$ROOT/build-windows"
+TRIPLE=x86_64-w64-mingw32
+TINYXML2_VERSION=9.0.0
+TINYXML2="$BUILD/tinyxml2"  # the library built for Windows, installed here
+
+# The cross-compiler, wine to run the exe in the tests, the build tools, and dpkg-dev
+# to unpack Debian's source package of tinyxml2.
+bash "$ROOT/scripts/install-packages.sh" --no-install-recommends \
+  g++-mingw-w64-x86-64-posix wine64 wine cmake ninja-build dpkg-dev
+
+# tinyxml2 for Windows, built from Debian's own source package (the same release and
+# patches as the Linux build's libtinyxml2-dev). Source lists are enabled only for this
+# download, in a scratch copy of the system's own sources file: nothing under /etc
+# changes and no mirror is named here.
+build_tinyxml2() {
+  local scratch="$BUILD/tinyxml2-source"
+  rm -rf "$scratch"
+  mkdir -p "$scratch/sources.list.d" "$scratch/lists/partial" "$scratch/cache/archives/partial" \
+    "$scratch/src"
+  local found=0
+  for sources in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$sources" ] || continue
+    sed -n 's/^deb \(.*\)$/deb-src \1/p' "$sources" >"$scratch/sources.list.d/$(basename "$sources")"
+    found=1
+  done
+  for sources in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$sources" ] || continue
+    sed 's/^Types:.*$/Types: deb-src/' "$sources" >"$scratch/sources.list.d/$(basename "$sources")"
+    found=1
+  done
+  [ "$found" = 1 ] || { echo "No apt sources file to take the source lists from" >&2; exit 1; }
+  local apt=(apt-get -qq -o Dir::Etc::SourceList=/dev/null
+    -o "Dir::Etc::SourceParts=$scratch/sources.list.d" -o "Dir::State::Lists=$scratch/lists"
+    -o "Dir::Cache=$scratch/cache" -o "APT::Sandbox::User=$(id -un)")
+  "${apt[@]}" update
+  (cd "$scratch/src" && "${apt[@]}" source tinyxml2 >/dev/null)
+  local source
+  source="$(find "$scratch/src" -mindepth 1 -maxdepth 1 -type d -name 'tinyxml2-*')"
+  local version
+  version="$(tr -d '\r' <"$source/tinyxml2.h" |
+    sed -n 's/^#define TINYXML2_[A-Z]*_VERSION \([0-9]*\)$/\1/p' | paste -sd.)"
+  if [ "$version" != "$TINYXML2_VERSION" ]; then
+    echo "Debian's tinyxml2 source is release $version, not $TINYXML2_VERSION" >&2
+    exit 1
+  fi
+  cmake -S "$source" -B "$scratch/build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DBUILD_SHARED_LIBS=OFF -Dtinyxml2_BUILD_TESTING=OFF \
+    -DCMAKE_INSTALL_PREFIX="$TINYXML2" >/dev/null
+  cmake --build "$scratch/build"
+  cmake --install "$scratch/build" >/dev/null
+  rm -rf "$scratch"
+}
+[ -f "$TINYXML2/lib/libtinyxml2.a" ] || build_tinyxml2
+
+# The tool itself. The page template is compiled in, as in the Linux build.
+cmake -S "$ROOT" -B "$BUILD/tool" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON -DTLMAPER_TESTS=OFF \
+  -DCMAKE_PREFIX_PATH="$TINYXML2" >/dev/null
+cmake --build "$BUILD/tool" --target tlmaper
+"$TRIPLE-strip" -o "$BUILD/tlmaper.exe" "$BUILD/tool/src/driver/tlmaper.exe"
+
+# The players' download: the exe and a short README.txt with Windows line ends.
+PACKAGE="$BUILD/package"
+rm -rf "$PACKAGE"
+mkdir -p "$PACKAGE"
+cp "$BUILD/tlmaper.exe" "$PACKAGE/"
+sed 's/$/\r/' "$ROOT/windows/README.txt" >"$PACKAGE/README.txt"
+VERSION="$(sed -n "s/^project(tlmaper VERSION \([0-9.]*\).*/\1/p" "$ROOT/CMakeLists.txt")"
+ZIP="$BUILD/tlmaper-$VERSION-windows-x64.zip"
+rm -f "$ZIP"
+(cd "$PACKAGE" && cmake -E tar cf "$ZIP" --format=zip tlmaper.exe README.txt)
+echo "Built $BUILD/tlmaper.exe and $ZIP"
