@@ -1,0 +1,119 @@
+// The map's own controls: buttons that bring the whole world back into view, centre on
+// the player and copy a link to the current view, and the legend that says what the
+// marks on the map mean.
+'use strict';
+(() => {
+  const tlmaper = (window.tlmaper ??= {});
+  const map = tlmaper.findMap?.();
+  if (!map) return;
+  const narrowScreen = window.matchMedia('(max-width: 640px)');
+
+  const worldPoint = (x, y) => tlmaper.worldPoint?.(x, y) ?? map.unproject([x, y], 0);
+  const PlayerZoom = 1;  // near enough to see the islands around the player
+
+  // The bounds of the map image (all of the world), from the page's own answer, else
+  // from the image on the map.
+  function worldBounds() {
+    if (tlmaper.worldBounds) return tlmaper.worldBounds();
+    let bounds = null;
+    map.eachLayer((layer) => {
+      if (layer instanceof L.ImageOverlay) bounds = layer.getBounds();
+    });
+    return bounds;
+  }
+
+  // Where the player is: from the world read from the page, else from its marker.
+  let player = null;
+  tlmaper.onWorld?.((world) => { player = world.player; });
+  function playerPoint() {
+    if (player) return worldPoint(player.x, player.y);
+    let point = null;
+    map.eachLayer((layer) => {
+      if (layer.options?.icon?.options?.className === 'player-marker') point = layer.getLatLng();
+    });
+    return point;
+  }
+
+  // Puts `link` on the clipboard; true when it got there.
+  async function copyText(link) {
+    try {
+      await navigator.clipboard.writeText(link);
+      return true;
+    } catch {
+      // Without clipboard access (some browsers refuse it to pages opened from disk), a
+      // selected text copied the old way.
+      const field = document.createElement('textarea');
+      field.value = link;
+      field.setAttribute('readonly', '');
+      field.className = 'visually-hidden';
+      document.body.append(field);
+      field.select();
+      let copied = false;
+      try {
+        copied = document.execCommand('copy');
+      } catch {
+        copied = false;
+      }
+      field.remove();
+      return copied;
+    }
+  }
+
+  const Icons = {
+    world: '<path d="M3 8V3h5M16 3h5v5M21 16v5h-5M8 21H3v-5" fill="none" stroke="currentColor" stroke-width="2"/>',
+    player: '<circle cx="12" cy="12" r="7" fill="none" stroke="currentColor" stroke-width="2"/><circle cx="12" cy="12" r="3" fill="currentColor"/>',
+    link: '<path d="M10 14a4 4 0 0 0 5.7 0l3-3a4 4 0 0 0-5.7-5.7l-1 1M14 10a4 4 0 0 0-5.7 0l-3 3a4 4 0 0 0 5.7 5.7l1-1" fill="none" stroke="currentColor" stroke-width="2" stroke-linecap="round"/>',
+  };
+
+  function addButton(container, name, icon, action) {
+    const button = L.DomUtil.create('button', '', container);
+    button.type = 'button';
+    button.title = name;
+    button.setAttribute('aria-label', name);
+    button.innerHTML = `<svg viewBox="0 0 24 24" aria-hidden="true" focusable="false">${icon}</svg>`;
+    button.addEventListener('click', action);
+    return button;
+  }
+
+  const buttons = L.control({ position: 'topleft' });
+  buttons.onAdd = () => {
+    const container = L.DomUtil.create('div', 'leaflet-control');
+    const bar = L.DomUtil.create('div', 'leaflet-bar view-buttons', container);
+    const status = L.DomUtil.create('p', 'copy-status panel', container);
+    status.setAttribute('role', 'status');
+    addButton(bar, 'Show the whole world', Icons.world, () => {
+      const bounds = worldBounds();
+      if (bounds?.isValid()) map.fitBounds(bounds);
+    });
+    addButton(bar, 'Centre on the player', Icons.player, () => {
+      const point = playerPoint();
+      if (point) map.setView(point, Math.max(map.getZoom(), PlayerZoom));
+    });
+    let clearStatus = 0;
+    addButton(bar, 'Copy a link to this view', Icons.link, async () => {
+      const link = tlmaper.viewLink?.() ?? location.href;
+      const copied = await copyText(link);
+      status.textContent = copied ? 'Link copied' : `Copy this link: ${link}`;
+      clearTimeout(clearStatus);
+      clearStatus = setTimeout(() => { status.textContent = ''; }, copied ? 3000 : 15000);
+    });
+    L.DomEvent.disableClickPropagation(container);
+    return container;
+  };
+  buttons.addTo(map);
+
+  const legend = document.getElementById('legend');
+  if (legend) {
+    const legendControl = L.control({ position: 'bottomright' });
+    legendControl.onAdd = () => {
+      L.DomEvent.disableClickPropagation(legend);
+      L.DomEvent.disableScrollPropagation(legend);
+      return legend;
+    };
+    legendControl.addTo(map);
+    // On a phone-sized screen the legend starts folded, to leave the map free.
+    legend.open = !narrowScreen.matches;
+  }
+  // Likewise the layer switches, when the page hands out its layer control.
+  if (narrowScreen.matches) tlmaper.layerControl?.collapse?.();
+})();

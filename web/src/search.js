@@ -1,0 +1,185 @@
+// Finds islands by name as the player types: case and accents ignored, anywhere in the
+// name. Choosing a result (click, or Enter) moves the map to the island and shows its
+// label. Works from the keyboard alone: arrows move through the results, Enter chooses,
+// Escape closes the list. Names are compared and shown as text, never as markup.
+'use strict';
+(() => {
+  const tlmaper = (window.tlmaper ??= {});
+  const map = tlmaper.findMap?.();
+  const panel = document.getElementById('search-panel');
+  const input = document.getElementById('search');
+  const popup = document.getElementById('search-popup');
+  const list = document.getElementById('search-results');
+  const note = document.getElementById('search-note');
+  if (!panel || !input || !popup || !list || !note) return;
+  // Without the islands as data (a page made the older way) there is nothing to search.
+  if (!map || !tlmaper.onWorld) {
+    panel.hidden = true;
+    return;
+  }
+
+  const MostResults = 10;      // a screenful
+  const FoldingSlice = 20000;  // names folded per idle moment
+  const RevealZoom = 3;        // used only when the page cannot reveal an island itself
+
+  // Lower case, accents taken off: "Ærø Ísland" → "ærø island".
+  const fold = (text) => text.toLowerCase().normalize('NFD').replace(/\p{M}/gu, '');
+
+  let islands = null;  // the world's islands, once read
+  const foldedNames = [];
+
+  // Folds every name once, a slice at a time while the page is idle, so the first
+  // keystroke finds them ready; `now` finishes the rest at once.
+  function foldNames(now = false) {
+    const names = islands.names;
+    const end = now ? names.length : Math.min(names.length, foldedNames.length + FoldingSlice);
+    for (let i = foldedNames.length; i < end; i++) foldedNames.push(fold(names[i] ?? ''));
+    if (foldedNames.length < names.length && !now) whenIdle(() => foldNames());
+  }
+  const whenIdle = (work) =>
+    (window.requestIdleCallback ? requestIdleCallback(work) : setTimeout(work, 0));
+
+  tlmaper.onWorld((world) => {
+    islands = world.islands;
+    whenIdle(() => foldNames());
+    if (input.value) showResults();
+  });
+
+  // The islands whose names hold `query`, those starting with it first, at most
+  // MostResults of them; and how many there are in all.
+  function find(query) {
+    foldNames(true);
+    const wanted = fold(query);
+    const starting = [];
+    const inside = [];
+    let total = 0;
+    for (let i = 0; i < foldedNames.length; i++) {
+      const at = foldedNames[i].indexOf(wanted);
+      if (at < 0) continue;
+      total++;
+      if (at === 0) {
+        if (starting.length < MostResults) starting.push(i);
+      } else if (inside.length < MostResults) {
+        inside.push(i);
+      }
+    }
+    return { found: starting.concat(inside).slice(0, MostResults), total };
+  }
+
+  function marksOf(index) {
+    const marks = [`difficulty ${islands.difficulty[index]}`];
+    if (islands.isTown[index]) marks.push('town');
+    if (islands.isExplored[index]) marks.push('explored');
+    return marks.join(' · ');
+  }
+
+  let shown = [];   // island indices of the listed results
+  let active = -1;  // position of the highlighted result in `shown`
+
+  function setOpen(open) {
+    popup.hidden = !open;
+    input.setAttribute('aria-expanded', String(open && shown.length > 0));
+  }
+
+  function highlight(position) {
+    active = position;
+    list.querySelectorAll('[role="option"]').forEach((option, i) => {
+      option.setAttribute('aria-selected', String(i === position));
+    });
+    const option = position >= 0 ? list.children[position] : null;
+    if (option) {
+      input.setAttribute('aria-activedescendant', option.id);
+      option.scrollIntoView({ block: 'nearest' });
+    } else {
+      input.removeAttribute('aria-activedescendant');
+    }
+  }
+
+  function option(index, position) {
+    const item = document.createElement('li');
+    item.id = `search-result-${position}`;
+    item.setAttribute('role', 'option');
+    item.setAttribute('aria-selected', 'false');
+    const name = document.createElement('span');
+    name.className = 'result-name';
+    name.textContent = islands.names[index] || '(no name)';
+    const marks = document.createElement('span');
+    marks.className = 'result-marks';
+    marks.textContent = marksOf(index);
+    item.append(name, marks);
+    // Keeps the focus in the search box while the mouse chooses.
+    item.addEventListener('mousedown', (event) => event.preventDefault());
+    item.addEventListener('click', () => choose(position));
+    return item;
+  }
+
+  function showResults() {
+    const query = input.value;
+    highlight(-1);
+    if (query.trim() === '') {
+      shown = [];
+      list.replaceChildren();
+      note.textContent = '';
+      setOpen(false);
+      return;
+    }
+    if (!islands) {
+      shown = [];
+      list.replaceChildren();
+      note.textContent = 'Reading the islands…';
+      setOpen(true);
+      return;
+    }
+    const { found, total } = find(query);
+    shown = found;
+    list.replaceChildren(...found.map(option));
+    if (total === 0) note.textContent = 'No island has that in its name.';
+    else if (total > found.length) note.textContent = `${found.length} of ${total} islands; type more to narrow.`;
+    else note.textContent = total === 1 ? '1 island' : `${total} islands`;
+    setOpen(true);
+  }
+
+  function choose(position) {
+    const index = shown[position];
+    if (index === undefined) return;
+    highlight(position);
+    setOpen(false);
+    if (narrowScreen.matches) panel.open = false;  // leave the map free to see
+    if (tlmaper.revealIsland) {
+      tlmaper.revealIsland(index);
+    } else {
+      const point = tlmaper.worldPoint?.(islands.x[index], islands.y[index]);
+      if (point) map.setView(point, Math.max(map.getZoom(), RevealZoom));
+    }
+  }
+
+  input.addEventListener('input', showResults);
+  input.addEventListener('focus', () => { if (input.value.trim()) showResults(); });
+  input.addEventListener('keydown', (event) => {
+    const count = shown.length;
+    if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+      event.preventDefault();
+      if (popup.hidden) showResults();
+      if (count === 0) return;
+      const step = event.key === 'ArrowDown' ? 1 : -1;
+      highlight(active < 0 ? (step > 0 ? 0 : count - 1) : (active + step + count) % count);
+    } else if (event.key === 'Enter') {
+      event.preventDefault();
+      if (popup.hidden) showResults();
+      choose(active >= 0 ? active : 0);
+    } else if (event.key === 'Escape' && !popup.hidden) {
+      event.preventDefault();  // the first Escape closes the list, the next clears the box
+      setOpen(false);
+    }
+  });
+  panel.addEventListener('focusout', (event) => {
+    if (!panel.contains(event.relatedTarget)) setOpen(false);
+  });
+
+  // On a phone-sized screen the search folds away behind its button.
+  const narrowScreen = window.matchMedia('(max-width: 640px)');
+  const fitToScreen = () => { panel.open = !narrowScreen.matches; };
+  fitToScreen();
+  narrowScreen.addEventListener('change', fitToScreen);
+  panel.addEventListener('toggle', () => { if (panel.open && narrowScreen.matches) input.focus(); });
+})();
