@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "base/platform_files.h"
 #include "base/text.h"
 #include "page/layers.h"
 #include "page/page.h"
@@ -49,7 +50,8 @@ void PrintIslandsOutsideWarning(size_t count) {
 // or another name for the same file).
 bool WouldOverwriteSave(const std::string& savePath, const std::string& outputPath) {
   std::error_code error;
-  return savePath == outputPath || std::filesystem::equivalent(savePath, outputPath, error);
+  return savePath == outputPath ||
+         std::filesystem::equivalent(PathFromUtf8(savePath), PathFromUtf8(outputPath), error);
 }
 
 // Runs `work` on a new thread, or right here when no thread can be had. The thread

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "base/output_file.h"
+#include "base/platform_files.h"
 #include "base/text.h"
 #include "page/builtin_template.h"
 
@@ -122,7 +123,8 @@ PageTemplate LoadPageTemplate(const std::string& pagePath, TemplateFallback& fal
   if (!std::filesystem::exists(TemplatePath, error)) {
     return MakePageTemplate(std::string(BuiltInPageTemplate()));
   }
-  if (pagePath == TemplatePath || std::filesystem::equivalent(TemplatePath, pagePath, error)) {
+  if (pagePath == TemplatePath ||
+      std::filesystem::equivalent(TemplatePath, PathFromUtf8(pagePath), error)) {
     fallback = TemplateFallback::IsThePage;
     return MakePageTemplate(std::string(BuiltInPageTemplate()));
   }
