@@ -31,8 +31,8 @@
   }
 
   // Read now: the map moves (and the hash with it) before the first view is chosen.
-  const openingView = viewFromHash(location.hash);
-  tlmaper.initialView = () => openingView;
+  const openingHash = location.hash;
+  tlmaper.initialView = () => viewFromHash(openingHash);
 
   // The address with the view, as the copy-link button gives it.
   tlmaper.viewLink = () => location.href.replace(/#.*$/, '') + hashOfView();

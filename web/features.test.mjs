@@ -1,0 +1,202 @@
+// What a player uses on the page beyond the markers, in headless Chromium from disk with
+// every network request refused: search, the coordinates under the cursor, views shared
+// through the address, the page's accessibility and its HTML validity.
+//
+// Usage: node features.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
+// environment (see page-harness.mjs).
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { HtmlValidate } from 'html-validate';
+import { gridWorld, hostileWorld } from './test-saves.mjs';
+import {
+  webDirectory, freshScratch, makePage, makeExamplePage, launchBrowser, openPage,
+} from './page-harness.mjs';
+
+let browser;
+let examplePage;
+
+before(async () => {
+  freshScratch();
+  examplePage = makeExamplePage();
+  browser = await launchBrowser();
+});
+
+after(async () => {
+  await browser?.close();
+});
+
+async function withPage(pagePath, options, check) {
+  const opened = await openPage(browser, pagePath, options);
+  try {
+    await check(opened.page);
+    assert.deepEqual(opened.problems, [], 'errors, or requests that left the machine');
+  } finally {
+    await opened.close();
+  }
+}
+
+// The map's zoom and the world position at its centre.
+function mapView(page) {
+  return page.evaluate(() => {
+    const centre = tlmaper.worldPosition(tlmaper.map.getCenter());
+    return { zoom: tlmaper.map.getZoom(), x: centre.x, y: centre.y };
+  });
+}
+
+// The screen point at the centre of the bitmap's square for world position (x, y):
+// the bitmap draws it as the pixel (2x, 2y).
+async function squareCentre(page, { x, y }) {
+  return page.$eval('img.map-image', (image, [wx, wy]) => {
+    const box = image.getBoundingClientRect();
+    const pixel = box.width / image.naturalWidth;
+    return { x: box.left + (2 * wx + 0.5) * pixel, y: box.top + (2 * wy + 0.5) * pixel };
+  }, [x, y]);
+}
+
+test('the example page works offline, is named and described, and has no serious accessibility fault', async () => {
+  await withPage(examplePage, {}, async (page) => {
+    assert.equal(await page.title(), 'The Saltmere Reach');
+    assert.equal(await page.$eval('img.map-image', (image) => image.alt), 'The Saltmere Reach');
+    assert.equal(await page.$$eval('main #map', (maps) => maps.length), 1);
+    // Leaflet and everything else came with the page: no element points off the machine.
+    assert.equal(await page.$$eval('[src^="http"], [href^="http"]', (found) => found.length), 0);
+
+    await page.addScriptTag({ path: join(webDirectory, 'node_modules/axe-core/axe.min.js') });
+    const violations = await page.evaluate(async () => {
+      const results = await axe.run(document);
+      return results.violations
+        .filter((violation) => ['serious', 'critical'].includes(violation.impact))
+        .map((violation) => `${violation.id}: ${violation.nodes.map((n) => n.target).join(' ')}`);
+    });
+    assert.deepEqual(violations, []);
+    // Markers are not in the keyboard's way.
+    assert.equal(await page.$$eval('.leaflet-marker-pane [tabindex]:not([tabindex="-1"])',
+      (found) => found.length), 0);
+  });
+});
+
+test('search finds a hostile name typed as it is, moves the map to it and runs nothing', async () => {
+  const world = hostileWorld();
+  const target = world.islands.findIndex((island) => island.name.startsWith('<img'));
+  await withPage(makePage('search', world, 'hostile.xml'), {}, async (page) => {
+    await page.setViewportSize({ width: 1100, height: 760 });
+    await page.evaluate(() => tlmaper.map.setZoom(tlmaper.map.getMinZoom(), { animate: false }));
+    await page.fill('#search', world.islands[target].name);
+    const options = page.getByRole('option');
+    assert.equal(await options.count(), 1);
+    assert.equal(await options.first().locator('.result-name').textContent(),
+      world.islands[target].name);
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    await page.waitForTimeout(400);  // the map's move
+
+    const view = await mapView(page);
+    assert.ok(Math.abs(view.x - world.islands[target].x) < 1 &&
+      Math.abs(view.y - world.islands[target].y) < 1, `centred on the island: ${JSON.stringify(view)}`);
+    const label = page.locator('.islandname', { hasText: world.islands[target].name });
+    assert.equal(await label.count(), 1, 'its name label shows');
+    assert.equal(await label.evaluate((element) => element.childElementCount), 0);
+    assert.equal(await page.evaluate(() => window.pwned), undefined);
+    assert.equal(await page.$$eval('img:not(.map-image)', (images) => images.length), 0);
+
+    // Accents and case do not matter; Escape closes the list.
+    await page.fill('#search', 'aero');
+    assert.equal(await options.count(), 1);
+    await page.keyboard.press('Escape');
+    assert.equal(await page.locator('#search-popup').isHidden(), true);
+  });
+});
+
+test('the coordinates under the cursor are the save coordinates of the square under it', async () => {
+  const world = gridWorld();
+  await withPage(makePage('coordinates', world, 'grid.xml'), {}, async (page) => {
+    for (const zoom of [1, 3]) {
+      await page.evaluate((z) => tlmaper.map.setZoom(z, { animate: false }), zoom);
+      for (const island of [world.islands[7], world.islands[14]]) {
+        await page.evaluate(([x, y]) => tlmaper.map.panTo(tlmaper.worldPoint(x, y),
+          { animate: false }), [island.x, island.y]);
+        const point = await squareCentre(page, island);
+        await page.mouse.move(point.x, point.y);
+        assert.equal(await page.textContent('#coordinates'), `x ${island.x}, y ${island.y}`,
+          `zoom ${zoom}`);
+      }
+    }
+  });
+});
+
+test('the view follows the address hash and a page opened with one shows that view', async () => {
+  const page_ = makePage('hash', gridWorld(), 'grid.xml');
+  await withPage(page_, { hash: '#z=3&x=40&y=38' }, async (page) => {
+    const view = await mapView(page);
+    assert.equal(view.zoom, 3);
+    assert.ok(Math.abs(view.x - 40) < 0.5 && Math.abs(view.y - 38) < 0.5, JSON.stringify(view));
+
+    await page.evaluate(() => tlmaper.map.setView(tlmaper.worldPoint(100, 70), 2,
+      { animate: false }));
+    await page.waitForFunction(() => location.hash === '#z=2&x=100&y=70');
+
+    await page.getByRole('button', { name: 'Copy a link to this view' }).click();
+    await page.waitForFunction(() => document.querySelector('.copy-status').textContent !== '');
+    const status = await page.textContent('.copy-status');
+    assert.ok(status === 'Link copied' || status.endsWith('#z=2&x=100&y=70'), status);
+
+    await page.getByRole('button', { name: 'Show the whole world' }).click();
+    await page.waitForFunction(() => location.hash !== '#z=2&x=100&y=70');
+  });
+  // A hash that names no view leaves the page on the whole world.
+  await withPage(page_, { hash: '#z=zz&x=1' }, async (page) => {
+    const bounds = await page.evaluate(() => tlmaper.map.getBounds().contains(tlmaper.worldBounds()));
+    assert.equal(bounds, true);
+  });
+});
+
+test('on a phone-sized screen the search and the legend are folded and the map stays free', async () => {
+  await withPage(examplePage, { viewport: { width: 390, height: 700 } }, async (page) => {
+    assert.equal(await page.$eval('#search-panel', (panel) => panel.open), false);
+    assert.equal(await page.$eval('#legend', (legend) => legend.open), false);
+    const covered = await page.evaluate(() => {
+      const area = (element) => {
+        const box = element.getBoundingClientRect();
+        return box.width * box.height;
+      };
+      const controls = [...document.querySelectorAll('.leaflet-control')];
+      return controls.reduce((sum, control) => sum + area(control), 0) /
+        area(document.getElementById('map'));
+    });
+    assert.ok(covered < 0.2, `controls cover ${(covered * 100).toFixed(0)}% of the map`);
+    await page.click('#search-panel summary');
+    await page.keyboard.type('port');
+    assert.ok(await page.getByRole('option').count() >= 1);
+  });
+});
+
+test('the page is valid HTML for the example, a world without a name and control characters', async () => {
+  const unnamed = gridWorld();
+  unnamed.player.worldName = '';
+  const controls = gridWorld();
+  controls.player.worldName = 'Bell\u0007 Sea\u0001';
+  controls.islands[0].name = 'Tab\there\u0001\u001b\u007f';
+  const pages = {
+    example: examplePage,
+    unnamed: makePage('unnamed', unnamed, 'Nameless.xml'),
+    controls: makePage('controls', controls, 'controls.xml'),
+  };
+  const validator = new HtmlValidate({
+    extends: ['html-validate:recommended'],
+    // The search's results list: a <select> cannot hold a live list of results, each
+    // with its marks, under a search box.
+    rules: { 'prefer-native-element': ['error', { exclude: ['listbox'] }] },
+  });
+  for (const [what, pagePath] of Object.entries(pages)) {
+    const report = await validator.validateString(readFileSync(pagePath, 'utf8'), pagePath);
+    const errors = report.results.flatMap((result) => result.messages)
+      .map((message) => `${message.line}:${message.column} ${message.ruleId} ${message.message}`);
+    assert.deepEqual(errors, [], what);
+  }
+  await withPage(pages.unnamed, {}, async (page) => {
+    assert.equal(await page.title(), 'Nameless');
+    assert.equal(await page.textContent('h1'), 'Nameless');
+  });
+});
