@@ -79,6 +79,7 @@ test('the example page works offline, is named and described, and has no serious
 
 test('search finds a hostile name typed as it is, moves the map to it and runs nothing', async () => {
   const world = hostileWorld();
+  world.islands.push({ name: 'Île Crème', x: 200, y: 70, difficulty: 4, town: true, explored: true });
   const target = world.islands.findIndex((island) => island.name.startsWith('<img'));
   await withPage(makePage('search', world, 'hostile.xml'), {}, async (page) => {
     await page.setViewportSize({ width: 1100, height: 760 });
@@ -101,9 +102,16 @@ test('search finds a hostile name typed as it is, moves the map to it and runs n
     assert.equal(await page.evaluate(() => window.pwned), undefined);
     assert.equal(await page.$$eval('img:not(.map-image)', (images) => images.length), 0);
 
-    // Accents and case do not matter; Escape closes the list.
-    await page.fill('#search', 'aero');
-    assert.equal(await options.count(), 1);
+    // Accents and case do not matter; the marks come with the name.
+    for (const [query, name] of [['ile CREME', 'Île Crème'], ['ÆRØ', world.islands[7].name]]) {
+      await page.fill('#search', query);
+      assert.deepEqual(await options.locator('.result-name').allTextContents(), [name], query);
+    }
+    assert.equal(await options.locator('.result-marks').textContent(), 'difficulty 7');
+    await page.fill('#search', 'ile CREME');
+    assert.equal(await options.locator('.result-marks').textContent(),
+      'difficulty 4 · town · explored');
+    // Escape closes the list.
     await page.keyboard.press('Escape');
     assert.equal(await page.locator('#search-popup').isHidden(), true);
   });

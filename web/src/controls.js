@@ -114,6 +114,13 @@
     // On a phone-sized screen the legend starts folded, to leave the map free.
     legend.open = !narrowScreen.matches;
   }
-  // Likewise the layer switches, when the page hands out its layer control.
-  if (narrowScreen.matches) tlmaper.layerControl?.collapse?.();
+  // Likewise the layer switches: folded to their button, and folded again when the
+  // map is touched.
+  function foldLayerSwitches() {
+    if (!narrowScreen.matches) return;
+    if (tlmaper.layerControl?.collapse) tlmaper.layerControl.collapse();
+    else document.querySelector('.leaflet-control-layers')?.classList.remove('leaflet-control-layers-expanded');
+  }
+  foldLayerSwitches();
+  map.on('click', foldLayerSwitches);
 })();
