@@ -1,0 +1,227 @@
+// Measures the built-in page in headless Chromium at four world sizes, beside two
+// yardsticks measured in the same run: the 2-island page (for frame rates) and the read
+// floor, a page whose marker lists sit in inert blocks and are never used (the least any
+// page can cost to load).
+//
+// For each world (2, 3,000, 30,000 and 200,000 islands plus a tenth as many ships, all on
+// a 4064 x 4064 canvas) it reports: the time from navigation until #map is "ready";
+// frames per second while panning and while zooming in and out, two seconds each, moving
+// the map on every animation frame; the most marker elements in the document while doing
+// so; and the JS heap after garbage collection.
+//
+// Usage: node bench/page.bench.mjs [--binary PATH] [--old] [--only 2,3000,...]
+//   --binary  the built tool (default build/src/driver/tlmaper)
+//   --template  a template file to measure in place of the tool's built-in one
+//   --old     also measure the page as it was before it read its lists as data
+//             (the template of commit a5f130b, which runs the lists as script)
+// Works in a scratch directory that it removes.
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { parseArgs } from 'node:util';
+
+const root = resolve(dirname(fileURLToPath(import.meta.url)), '..');
+const { chromium } = createRequire(join(root, 'web', 'package.json'))('playwright-core');
+
+const { values: options } = parseArgs({
+  options: {
+    binary: { type: 'string', default: join(root, 'build', 'src', 'driver', 'tlmaper') },
+    template: { type: 'string' },
+    old: { type: 'boolean', default: false },
+    only: { type: 'string', default: '2,3000,30000,200000' },
+  },
+});
+const Sizes = options.only.split(',').map(Number);
+const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
+const MoveSeconds = 2;
+const ReadyTimeout = 120000;       // the page before this change never opens at 200,000
+const Viewport = { width: 1100, height: 760 };
+const leafletDirectory = join(root, 'web', 'node_modules', 'leaflet', 'dist');
+const OldTemplateCommit = 'a5f130b';
+
+// The read floor: Leaflet and the bitmap, with the five lists in inert blocks, unread.
+const FloorTemplate = `<!DOCTYPE html>
+<html lang="en"><head><meta charset="utf-8"><title>floor</title>
+<link rel="stylesheet" href="LEAFLET/leaflet.css"><script src="LEAFLET/leaflet.js"></script>
+<style>html, body, #map { height: 100%; margin: 0; }</style></head>
+<body><div id="map" data-image="[MAPFILENAME]" data-state="loading"></div>
+<script type="text/plain">[ISLANDDIFFICULTYLAYER]</script>
+<script type="text/plain">[ISLANDNAMELAYER]</script>
+<script type="text/plain">[TOWNLAYER]</script>
+<script type="text/plain">[VISITEDLAYER]</script>
+<script type="text/plain">[SHIPDIFFICULTYLAYER]</script>
+<script>
+const map = L.map('map', { crs: L.CRS.Simple, minZoom: -4, maxZoom: 5 });
+map.setView([0, 0], 0);
+const element = document.getElementById('map');
+const image = L.imageOverlay(element.dataset.image.split('/').pop(), [[0, 0], [0, 0]]);
+image.on('load', () => {
+  const { naturalWidth: w, naturalHeight: h } = image.getElement();
+  const bounds = L.latLngBounds(map.unproject([-0.25, -0.25], 0),
+                                map.unproject([(w - 0.5) / 2, (h - 0.5) / 2], 0));
+  image.setBounds(bounds);
+  map.fitBounds(bounds, { animate: false });
+  element.dataset.state = 'ready';
+});
+image.addTo(map);
+</script></body></html>
+`;
+
+// The page before this change loads Leaflet from a CDN; here it takes the npm copy.
+function oldTemplate() {
+  const template = execFileSync('git', ['show', `${OldTemplateCommit}:web/template.html`],
+    { cwd: root, encoding: 'utf8' });
+  return template
+    .replace(/<link rel="stylesheet"[^>]*>/, '<link rel="stylesheet" href="LEAFLET/leaflet.css">')
+    .replace(/<script src="https:[^>]*><\/script>/, '<script src="LEAFLET/leaflet.js"></script>');
+}
+
+const Pages = [
+  { name: 'page', template: options.template ? readFileSync(options.template, 'utf8') : null },
+  { name: 'floor', template: FloorTemplate },
+  ...(options.old ? [{ name: 'old page', template: oldTemplate() }] : []),
+];
+
+// Writes the save of `islands` islands and makes its page with each template.
+function makePages(scratch, islands) {
+  const directory = join(scratch, String(islands));
+  execFileSync('mkdir', ['-p', directory]);
+  const save = join(directory, 'world.xml');
+  execFileSync('python3', [join(root, 'bench', 'generate_save.py'), String(islands),
+    String(Math.floor(islands / 10)), String(Span), save]);
+  const made = {};
+  for (const { name, template } of Pages) {
+    const pageDirectory = join(directory, name.replace(' ', '-'));
+    execFileSync('mkdir', ['-p', pageDirectory]);
+    if (template !== null) {
+      const leaflet = pathToFileURL(leafletDirectory).href;
+      writeFileSync(join(pageDirectory, 'template.html'), template.replaceAll('LEAFLET', leaflet));
+    }
+    execFileSync('cp', [save, join(pageDirectory, 'world.xml')]);
+    execFileSync(resolve(options.binary), ['world.xml'], { cwd: pageDirectory });
+    made[name] = join(pageDirectory, 'world.html');
+  }
+  return made;
+}
+
+// Notes when #map first says "ready", from the first moment of the page.
+function noteReady() {
+  const observer = new MutationObserver(() => {
+    if (document.getElementById('map')?.dataset.state === 'ready' && !window.benchReadyAt) {
+      window.benchReadyAt = performance.now();
+      observer.disconnect();
+    }
+  });
+  observer.observe(document, { subtree: true, attributes: true, attributeFilter: ['data-state'] });
+}
+
+// Moves the map on every animation frame for `seconds`; gives frames per second and the
+// most marker elements seen in the document.
+function moveEveryFrame([how, seconds]) {
+  const pane = document.querySelector('.leaflet-marker-pane');
+  const startZoom = map.getZoom();
+  return new Promise((done) => {
+    let frames = 0;
+    let most = pane.childElementCount;
+    const start = performance.now();
+    const frame = (now) => {
+      frames++;
+      most = Math.max(most, pane.childElementCount);
+      if (now - start >= seconds * 1000) {
+        map.setZoom(startZoom, { animate: false });
+        done({ fps: frames / ((now - start) / 1000), elements: most });
+        return;
+      }
+      if (how === 'pan') {
+        // Back and forth across half the view, 12 pixels a frame.
+        const leg = Math.floor(frames / 40) % 2 === 0 ? 1 : -1;
+        map.panBy([12 * leg, 6 * leg], { animate: false });
+      } else {
+        map.setZoom(startZoom + (frames % 2), { animate: false });
+      }
+      requestAnimationFrame(frame);
+    };
+    requestAnimationFrame(frame);
+  });
+}
+
+async function measure(browser, pagePath) {
+  const context = await browser.newContext({ viewport: Viewport });
+  await context.route(() => true, (route) =>
+    (route.request().url().startsWith('file:') ? route.continue() : route.abort()));
+  const page = await context.newPage();
+  await page.addInitScript(noteReady);
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+  try {
+    const started = Date.now();
+    await page.goto(pathToFileURL(pagePath).href, { waitUntil: 'commit', timeout: ReadyTimeout });
+    await page.waitForFunction(() => window.benchReadyAt, null,
+      { timeout: ReadyTimeout - (Date.now() - started), polling: 100 });
+    const ready = await page.evaluate(() => window.benchReadyAt / 1000);
+    const pan = await page.evaluate(moveEveryFrame, ['pan', MoveSeconds]);
+    const zoom = await page.evaluate(moveEveryFrame, ['zoom', MoveSeconds]);
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('HeapProfiler.collectGarbage');
+    const { usedSize } = await cdp.send('Runtime.getHeapUsage');
+    return {
+      ready, panFps: pan.fps, zoomFps: zoom.fps,
+      elements: Math.max(pan.elements, zoom.elements), heap: usedSize / 2 ** 20, errors,
+    };
+  } catch (error) {
+    return { failed: error.message.split('\n')[0], errors };
+  } finally {
+    await context.close();
+  }
+}
+
+const fixed = (value, digits = 1) => (value === undefined ? '-' : value.toFixed(digits));
+const ratio = (value, base) => (value === undefined || !base ? '' : ` (${(value / base).toFixed(2)}x)`);
+
+async function main() {
+  const scratch = mkdtempSync(join(tmpdir(), 'page-bench-'));
+  const browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  const results = [];
+  try {
+    for (const islands of Sizes) {
+      const pages = makePages(scratch, islands);
+      const bytes = readFileSync(pages.page).length;
+      for (const { name } of Pages) {
+        const result = await measure(browser, pages[name]);
+        results.push({ islands, name, bytes, ...result });
+        process.stderr.write(`${islands} ${name}: ${JSON.stringify(result)}\n`);
+      }
+    }
+  } finally {
+    await browser.close();
+    rmSync(scratch, { recursive: true, force: true });
+  }
+
+  const base = results.find((r) => r.islands === Math.min(...Sizes) && r.name === 'page');
+  console.log('| islands | page | ready s (x floor) | pan fps (x 2-island) | ' +
+              'zoom fps (x 2-island) | marker elements | JS heap MB |');
+  console.log('|---|---|---|---|---|---|---|');
+  for (const r of results) {
+    const floor = results.find((f) => f.islands === r.islands && f.name === 'floor');
+    if (r.failed) {
+      console.log(`| ${r.islands} | ${r.name} | not ready: ${r.failed} | | | | |`);
+      continue;
+    }
+    console.log(`| ${r.islands.toLocaleString('en')} | ${r.name} | ` +
+      `${fixed(r.ready, 2)}${r.name === 'floor' ? '' : ratio(r.ready, floor?.ready)} | ` +
+      `${fixed(r.panFps)}${ratio(r.panFps, base?.panFps)} | ` +
+      `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${r.elements} | ` +
+      `${fixed(r.heap)} |`);
+  }
+  const errors = results.filter((r) => r.errors?.length);
+  for (const r of errors) console.log(`errors on ${r.islands} ${r.name}: ${r.errors.join('; ')}`);
+}
+
+await main();

@@ -1,0 +1,266 @@
+// The marker layers of the map. Each puts into the document only the markers that lie
+// in view (with a margin) and show at the current zoom, reuses the elements it takes
+// off, and costs nothing while it is switched off.
+'use strict';
+(() => {
+  const tlmaper = (window.tlmaper ??= {});
+
+  // Screen pixels around the view whose markers are kept in the document, so that a
+  // short pan shows them at once.
+  const ViewMargin = 128;
+  // From this many zoom levels below the highest on, every town and explored marker in
+  // view shows; below it, only those of islands whose labels show.
+  const ExactMarkerLevels = 1;
+  // More town or explored markers than this in view show only where labels show.
+  const MostMarkersInView = 1000;
+
+  // Text widths from a table per font: each character measured once on a canvas with
+  // the font the page's stylesheet gives the label class, in place of laying out every
+  // label in the document. Texts with control characters (tabs, line breaks) are laid
+  // out for real; the tool lets few of those through.
+  function textMeasure(container, className) {
+    const probe = document.createElement('div');
+    probe.className = `leaflet-marker-icon ${className}`;
+    probe.style.cssText = 'visibility:hidden;position:absolute;left:0;top:0';
+    probe.textContent = 'x';
+    container.appendChild(probe);
+    const style = getComputedStyle(probe);
+    const pixels = (value) => parseFloat(value) || 0;
+    const extraWidth = pixels(style.paddingLeft) + pixels(style.paddingRight) +
+                       pixels(style.borderLeftWidth) + pixels(style.borderRightWidth);
+    const extraHeight = pixels(style.paddingTop) + pixels(style.paddingBottom) +
+                        pixels(style.borderTopWidth) + pixels(style.borderBottomWidth);
+    const lineHeight = style.lineHeight === 'normal'
+      ? probe.getBoundingClientRect().height - extraHeight
+      : pixels(style.lineHeight);
+    const letterSpacing = pixels(style.letterSpacing);
+    const context = document.createElement('canvas').getContext('2d');
+    context.font = `${style.fontStyle} ${style.fontWeight} ${style.fontSize} ${style.fontFamily}`;
+    const ascii = new Float64Array(128);
+    for (let code = 32; code < 127; code++) {
+      ascii[code] = context.measureText(String.fromCharCode(code)).width + letterSpacing;
+    }
+
+    const laidOut = (text) => {
+      probe.textContent = text;
+      const box = probe.getBoundingClientRect();
+      return { width: box.width, height: box.height };
+    };
+    const size = (text) => {
+      let width = 0;
+      for (let k = 0; k < text.length; k++) {
+        const code = text.charCodeAt(k);
+        if (code < 32) return laidOut(text);
+        if (code >= 127) {
+          width = context.measureText(text).width + letterSpacing * text.length;
+          break;
+        }
+        width += ascii[code];
+      }
+      return { width: Math.ceil(width + extraWidth), height: lineHeight + extraHeight };
+    };
+    return { size, lineHeight: lineHeight + extraHeight, remove: () => probe.remove() };
+  }
+
+  // The metrics the placement needs, from the page's own label styles.
+  function labelMetrics(container) {
+    const difficulty = textMeasure(container, 'difficulty');
+    const name = textMeasure(container, 'islandname');
+    return {
+      difficultyWidth: (text) => difficulty.size(text).width,
+      nameSize: name.size,
+      lineHeight: difficulty.lineHeight,
+      done() {
+        difficulty.remove();
+        name.remove();
+      },
+    };
+  }
+
+  // A map layer that shows the markers `source` finds for the current view.
+  // source: find(map, zoom, rect) -> indices; create(index) -> element, for a new one;
+  //         fill(element, index); point(index) -> [x, y] in world units;
+  //         shows(index, zoom) -> whether it stays when the map zooms to `zoom`.
+  const ViewLayer = L.Layer.extend({
+    options: { pane: 'markerPane' },
+
+    initialize(source) {
+      this._source = source;
+      this._shown = new Map();  // index -> element
+      this._spare = [];
+      this._placedAt = null;    // the zoom and pixel origin the positions belong to
+    },
+
+    getEvents() {
+      return { moveend: this._update, zoomanim: this._animateZoom };
+    },
+
+    onAdd() {
+      this._update();
+    },
+
+    onRemove() {
+      for (const element of this._shown.values()) element.remove();
+      this._shown.clear();
+      this._spare = [];
+      this._placedAt = null;
+    },
+
+    count() {
+      return this._shown.size;
+    },
+
+    _position(element, index, scale, origin) {
+      const [x, y] = this._source.point(index);
+      const left = Math.round(x * scale - origin.x), top = Math.round(y * scale - origin.y);
+      element.style.transform = `translate3d(${left}px,${top}px,0)`;
+    },
+
+    // Swaps the markers in the document for those of the current view and zoom.
+    _update() {
+      const map = this._map;
+      if (!map) return;
+      const zoom = map.getZoom();
+      const scale = map.getZoomScale(zoom, 0);
+      const origin = map.getPixelOrigin();
+      const view = map.getPixelBounds();
+      const rect = [view.min.x - ViewMargin, view.min.y - ViewMargin,
+        view.max.x + ViewMargin, view.max.y + ViewMargin];
+      const moved = !this._placedAt || this._placedAt.zoom !== zoom ||
+                    !this._placedAt.origin.equals(origin);
+      const shown = new Map();
+      const added = document.createDocumentFragment();
+      for (const index of this._source.find(map, zoom, rect)) {
+        let element = this._shown.get(index);
+        if (element) {
+          this._shown.delete(index);
+          if (moved) this._position(element, index, scale, origin);
+        } else {
+          element = this._spare.pop() ?? this._source.create(index);
+          this._source.fill(element, index);
+          this._position(element, index, scale, origin);
+          added.appendChild(element);
+        }
+        shown.set(index, element);
+      }
+      for (const element of this._shown.values()) {
+        element.remove();
+        this._spare.push(element);
+      }
+      this._shown = shown;
+      this._placedAt = { zoom, origin };
+      const pane = this.getPane();
+      if (this._source.below) pane.insertBefore(added, pane.firstChild);
+      else pane.appendChild(added);
+    },
+
+    // Moves the markers with a zoom animation; on zooming out the ones that will not
+    // show at the new zoom leave first, so that none overlap while the map moves.
+    _animateZoom(event) {
+      const map = this._map;
+      const scale = map.getZoomScale(event.zoom, 0);
+      const origin = map._getNewPixelOrigin(event.center, event.zoom);
+      for (const [index, element] of this._shown) {
+        if (this._source.shows(index, event.zoom)) {
+          this._position(element, index, scale, origin);
+        } else {
+          element.remove();
+          this._spare.push(element);
+          this._shown.delete(index);
+        }
+      }
+      this._placedAt = null;
+    },
+  });
+
+  function labelElement(className, marginLeft, marginTop) {
+    const element = document.createElement('div');
+    element.className = `leaflet-marker-icon ${className} leaflet-zoom-animated`;
+    element.style.marginLeft = `${-marginLeft}px`;
+    element.style.marginTop = `${-marginTop}px`;
+    return element;
+  }
+
+  // The five layers over one world and its placement.
+  function makeLayers(world, placement) {
+    const { islands, ships } = world;
+    const islandCount = islands.count;
+    const maxLevel = placement.maxZoom - ExactMarkerLevels;
+
+    // One query per view serves every label layer.
+    let lastQuery = null;
+    const labelsInView = (zoom, rect) => {
+      const key = `${placement.generation}:${zoom}:${rect.join(',')}`;
+      if (lastQuery?.key !== key) {
+        lastQuery = { key, found: placement.inView(zoom, ...rect) };
+      }
+      return lastQuery.found;
+    };
+    const islandPoint = (i) => [islands.x[i], islands.y[i]];
+    const islandShows = (i, zoom) => placement.shows(i, zoom);
+
+    const difficultySource = (values, offset, point) => ({
+      find: (map, zoom, rect) => labelsInView(zoom, rect)
+        .filter((i) => (offset === 0 ? i < islandCount : i >= islandCount))
+        .map((i) => i - offset),
+      create: () => labelElement('difficulty', 0, 7.5),
+      fill(element, i) {
+        const text = String(values[i]);
+        element.textContent = text;
+        element.style.marginLeft = `${-tlmaper.placement.difficultyAnchorX(text)}px`;
+      },
+      point,
+      shows: (i, zoom) => placement.shows(i + offset, zoom),
+    });
+
+    const names = {
+      find: (map, zoom, rect) => labelsInView(zoom, rect).filter((i) => i < islandCount),
+      create: () => labelElement('islandname', 4, -15),
+      fill(element, i) {
+        element.textContent = islands.names[i];
+      },
+      point: islandPoint,
+      shows: islandShows,
+    };
+
+    // Towns and explored islands: exact near the highest zoom, else where labels show.
+    const markerSource = (marks, className, size) => {
+      const members = [];
+      for (let i = 0; i < islandCount; i++) if (marks[i]) members.push(i);
+      let grid = null;
+      return {
+        below: true,
+        find(map, zoom, rect) {
+          if (zoom >= maxLevel) {
+            grid ??= new tlmaper.placement.PointGrid(islands.x, islands.y, members, 16, 1 << 16);
+            const scale = 2 ** zoom, reach = size / 2;
+            const found = [];
+            grid.forEachIn((rect[0] - reach) / scale, (rect[1] - reach) / scale,
+              (rect[2] + reach) / scale, (rect[3] + reach) / scale, (i) => found.push(i));
+            if (found.length <= MostMarkersInView) return found;
+          }
+          return labelsInView(zoom, rect).filter((i) => i < islandCount && marks[i]);
+        },
+        create() {
+          const element = labelElement(className, size / 2, size / 2);
+          element.style.width = element.style.height = `${size}px`;
+          return element;
+        },
+        fill() {},
+        point: islandPoint,
+        shows: (i, zoom) => zoom >= maxLevel || placement.shows(i, zoom),
+      };
+    };
+
+    return {
+      'Island difficulty': new ViewLayer(difficultySource(islands.difficulty, 0, islandPoint)),
+      'Island names': new ViewLayer(names),
+      'Towns': new ViewLayer(markerSource(islands.isTown, 'town-marker', 20)),
+      'Explored islands': new ViewLayer(markerSource(islands.isExplored, 'explored-marker', 28)),
+      'Ship difficulty': new ViewLayer(difficultySource(ships.difficulty, islandCount,
+        (j) => [ships.x[j], ships.y[j]])),
+    };
+  }
+
+  tlmaper.labels = { labelMetrics, makeLayers, ViewLayer };
+})();

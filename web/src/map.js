@@ -1,0 +1,167 @@
+// The map: the bitmap as a zoomable image, the five marker layers read from the page's
+// lists, the layer control with each layer's count, and the player. Sets data-state on
+// #map: "loading", then "ready" once the image and the first view's labels are shown,
+// or "no-image" when the bitmap cannot be loaded.
+//
+// What the page's other scripts may use, on window.tlmaper: map, onWorld(callback),
+// revealIsland(index), worldBounds(), worldPoint(x, y), worldPosition(latLng), overlays,
+// and initialView, which they may set to a function giving { center, zoom } or null.
+'use strict';
+// The map is also the page's global `map`, as it always was.
+// eslint-disable-next-line no-var
+var map = (() => {
+  const tlmaper = (window.tlmaper ??= {});
+  const MinZoom = -4;
+  const MaxZoom = 5;
+  // How far in a revealed island is shown at least.
+  const RevealZoom = MaxZoom - 2;
+
+  const mapElement = document.getElementById('map');
+  const map = L.map(mapElement, {
+    crs: L.CRS.Simple,
+    minZoom: MinZoom,
+    maxZoom: MaxZoom,
+    attributionControl: false,
+  });
+  tlmaper.map = map;
+
+  // World position (x, y) is map point (x, y) at zoom 0, where one world unit is one
+  // map unit; the bitmap draws it as the pixel (2x, 2y).
+  const worldPoint = (x, y) => map.unproject([x, y], 0);
+  tlmaper.worldPoint = worldPoint;
+  tlmaper.worldPosition = (latLng) => {
+    const point = map.project(latLng, 0);
+    return { x: point.x, y: point.y };
+  };
+  map.setView([0, 0], 0);
+
+  function showNotice(text) {
+    const notice = document.getElementById('notice');
+    if (notice) {
+      notice.textContent = text;
+      notice.hidden = false;
+      map.invalidateSize();
+    }
+    console.error(text);
+  }
+
+  function readPlayer() {
+    const [x, y] = (document.getElementById('player-position')?.textContent ?? '')
+      .split(',').map((part) => Number(part.trim()));
+    return { x: Number.isFinite(x) ? x : 0, y: Number.isFinite(y) ? y : 0 };
+  }
+
+  function emptyWorld(player) {
+    const none = new Int32Array(0);
+    return {
+      islands: {
+        count: 0, x: none, y: none, difficulty: none,
+        isTown: new Uint8Array(0), isExplored: new Uint8Array(0), names: [],
+      },
+      ships: { count: 0, x: none, y: none, difficulty: none },
+      player,
+    };
+  }
+
+  // The lists are read once, as data. A list not in the tool's form leaves the map
+  // without markers and says so.
+  function readWorld() {
+    const player = readPlayer();
+    try {
+      const { readWorld, readListBlocks } = tlmaper.markers;
+      return readWorld(readListBlocks(document), player);
+    } catch (error) {
+      if (!(error instanceof tlmaper.markers.ListError)) throw error;
+      showNotice(`The markers of this page could not be read (${error.message}); ` +
+                 'the map shows without them.');
+      return emptyWorld(player);
+    }
+  }
+
+  // The bitmap lies beside this page: only its file name is used, relative to the page.
+  const imagePath = mapElement.dataset.image ?? '';
+  const imageName = imagePath.slice(
+    Math.max(imagePath.lastIndexOf('/'), imagePath.lastIndexOf('\\')) + 1);
+  // The bitmap draws world position (x, y) as the pixel (2x, 2y), whose centre lies at
+  // image coordinates (2x + 0.5, 2y + 0.5). So image coordinate u is world (u - 0.5) / 2,
+  // and the image spans world -0.25 to (size - 0.5) / 2 on each axis.
+  const imageBounds = (width, height) =>
+    L.latLngBounds(worldPoint(-0.25, -0.25), worldPoint((width - 0.5) / 2, (height - 0.5) / 2));
+  let worldBounds = null;
+  tlmaper.worldBounds = () => worldBounds ?? map.getBounds();
+
+  const mapImage = L.imageOverlay(encodeURIComponent(imageName), [[0, 0], [0, 0]], {
+    className: 'map-image',
+  });
+  // Start loading the bitmap before the lists are read.
+  mapImage.addTo(map);
+
+  const world = readWorld();
+  const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
+  const boxes = tlmaper.placement.makeLabelBoxes(world, metrics);
+  metrics.done();
+  const placement = new tlmaper.placement.Placement(world, boxes, MinZoom, MaxZoom);
+  const overlays = tlmaper.labels.makeLayers(world, placement);
+  tlmaper.overlays = overlays;
+  tlmaper.world = world;
+
+  const counts = {
+    'Island difficulty': world.islands.count,
+    'Island names': world.islands.count,
+    'Towns': world.islands.isTown.reduce((sum, mark) => sum + mark, 0),
+    'Explored islands': world.islands.isExplored.reduce((sum, mark) => sum + mark, 0),
+    'Ship difficulty': world.ships.count,
+  };
+  const controlNames = {};
+  for (const [name, layer] of Object.entries(overlays)) {
+    const count = counts[name].toLocaleString('en');
+    controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
+  }
+  L.control.layers(null, controlNames, { collapsed: false }).addTo(map);
+
+  L.marker(worldPoint(world.player.x, world.player.y), {
+    icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
+    keyboard: false,
+    zIndexOffset: 1000,
+  }).bindTooltip('You are here').addTo(map);
+
+  // The lists are read by the time any other script runs.
+  tlmaper.onWorld = (callback) => callback(world);
+
+  // Revealing an island pins its label, so it shows at every zoom until another island
+  // is revealed, and moves the map to it.
+  tlmaper.revealIsland = (index) => {
+    if (!(index >= 0 && index < world.islands.count)) return;
+    placement.pin(index);
+    const zoom = Math.max(map.getZoom(), RevealZoom);
+    map.setView(worldPoint(world.islands.x[index], world.islands.y[index]), zoom,
+      { animate: false });
+    for (const layer of Object.values(overlays)) layer._update?.();
+  };
+
+  // The first view: the one another script asks for, else the whole world. The layers
+  // go onto the map once it is set, so the first labels are those of that view.
+  function showFirstView(bounds) {
+    const asked = tlmaper.initialView?.() ?? null;
+    if (asked) map.setView(asked.center, asked.zoom, { animate: false });
+    else if (bounds?.isValid()) map.fitBounds(bounds, { animate: false });
+    for (const layer of Object.values(overlays)) layer.addTo(map);
+  }
+
+  mapImage.on('load', () => {
+    const image = mapImage.getElement();
+    worldBounds = imageBounds(image.naturalWidth, image.naturalHeight);
+    mapImage.setBounds(worldBounds);
+    mapImage.bringToBack();
+    showFirstView(worldBounds);
+    mapElement.dataset.state = 'ready';
+  });
+  mapImage.on('error', () => {
+    showNotice(`The map image "${imageName}" could not be loaded; it should lie beside ` +
+               'this page.');
+    showFirstView(null);
+    mapElement.dataset.state = 'no-image';
+  });
+
+  return map;
+})();
