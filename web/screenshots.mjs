@@ -13,12 +13,15 @@ process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'tlmaper-screenshots-')
 const { scratch, makePage, makeExamplePage, launchBrowser, openPage } =
   await import('./page-harness.mjs');
 
-// A repeatable stream of numbers in [0, 1).
+// A repeatable stream of numbers in [0, 1) (mulberry32).
 function randomNumbers(seed) {
-  let state = seed;
+  let state = seed >>> 0;
   return () => {
-    state = (state * 1103515245 + 12345) % 2147483648;
-    return state / 2147483648;
+    state = (state + 0x6d2b79f5) >>> 0;
+    let t = state;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
   };
 }
 
