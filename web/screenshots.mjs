@@ -62,12 +62,14 @@ function largeWorld(islandCount) {
 
 const browser = await launchBrowser();
 try {
-  const example = await openPage(browser, makeExamplePage());
+  // One picture in each colour scheme the panels follow.
+  const example = await openPage(browser, makeExamplePage(),
+    { contextOptions: { colorScheme: 'dark' } });
   await example.page.screenshot({ path: join(root, 'docs/map.png') });
   await example.close();
 
   const large = await openPage(browser, makePage('large', largeWorld(20000), 'archipelago.xml'),
-    { hash: '#z=1&x=640&y=560' });
+    { hash: '#z=1&x=640&y=560', contextOptions: { colorScheme: 'light' } });
   await large.page.fill('#search', 'saltm');
   await large.page.keyboard.press('ArrowDown');
   await large.page.waitForTimeout(300);
