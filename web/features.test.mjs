@@ -63,6 +63,9 @@ test('the example page works offline, is named and described, and has no serious
     // Leaflet and everything else came with the page: no element points off the machine.
     assert.equal(await page.$$eval('[src^="http"], [href^="http"]', (found) => found.length), 0);
 
+    // Checked with the search's results open, so that they are checked too.
+    await page.fill('#search', 'salt');
+    await page.keyboard.press('ArrowDown');
     await page.addScriptTag({ path: join(webDirectory, 'node_modules/axe-core/axe.min.js') });
     const violations = await page.evaluate(async () => {
       const results = await axe.run(document);
