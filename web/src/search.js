@@ -19,55 +19,85 @@
   }
 
   const MostResults = 10;      // a screenful
-  const FoldingSlice = 20000;  // names folded per idle moment
   const RevealZoom = 3;        // used only when the page cannot reveal an island itself
+  const FoldingSlice = 10000;  // names folded at a time while the page starts
+  const Separator = '\0';    // between the names in the folded text (a space in a name)
 
   // Lower case, accents taken off: "Ærø Ísland" → "ærø island". Plain ASCII, most
-  // names, skips the costly part.
+  // text, skips the costly part.
   const fold = (text) => {
     const lower = text.toLowerCase();
     return /[^\0-\x7f]/.test(lower) ? lower.normalize('NFD').replace(/\p{M}/gu, '') : lower;
   };
 
   let islands = null;  // the world's islands, once read
-  const foldedNames = [];
+  // All names folded into one text, joined by the separator, and where each starts in it:
+  // one search of a long text is much faster than one per name.
+  let folded = null;
+  let starts = null;
+  // The names folded so far, while the page is still folding them.
+  let foldedParts = [];
 
-  // Folds every name once, a slice at a time while the page is idle, so the first
-  // keystroke finds them ready; `now` finishes the rest at once.
-  function foldNames(now = false) {
+  // Folds the next `count` names; once all are folded, joins them.
+  function foldNames(count = Infinity) {
+    if (folded !== null) return;
     const names = islands.names;
-    const end = now ? names.length : Math.min(names.length, foldedNames.length + FoldingSlice);
-    for (let i = foldedNames.length; i < end; i++) foldedNames.push(fold(names[i] ?? ''));
-    if (foldedNames.length < names.length && !now) whenIdle(() => foldNames());
+    const end = Math.min(names.length, foldedParts.length + count);
+    for (let i = foldedParts.length; i < end; i++) {
+      const name = fold(names[i] ?? '');
+      foldedParts.push(name.includes(Separator) ? name.replaceAll(Separator, ' ') : name);
+    }
+    if (foldedParts.length < names.length) return;
+    starts = new Int32Array(names.length + 1);
+    for (let i = 0; i < names.length; i++) starts[i + 1] = starts[i] + foldedParts[i].length + 1;
+    folded = foldedParts.join(Separator);
+    foldedParts = null;
   }
-  const whenIdle = (work) =>
-    (window.requestIdleCallback ? requestIdleCallback(work) : setTimeout(work, 0));
+
+  // Folds the names a slice at a time between the page's other work, so the first
+  // keystroke usually finds them ready; a keystroke before that folds the rest itself.
+  function foldInSlices() {
+    foldNames(FoldingSlice);
+    if (folded === null) setTimeout(foldInSlices, 0);
+  }
+
+  // The island whose name holds the character at `position` of the folded text.
+  function islandAt(position) {
+    let low = 0;
+    let high = starts.length - 2;
+    while (low < high) {
+      const middle = (low + high + 1) >> 1;
+      if (starts[middle] <= position) low = middle;
+      else high = middle - 1;
+    }
+    return low;
+  }
 
   tlmaper.onWorld((world) => {
     islands = world.islands;
-    whenIdle(() => foldNames());
+    setTimeout(foldInSlices, 0);
     if (input.value) showResults();
   });
 
   // The islands whose names hold `query`, those starting with it first, at most
   // MostResults of them; and how many there are in all.
   function find(query) {
-    foldNames(true);
-    const wanted = fold(query);
-    const starting = [];
+    foldNames();
+    const wanted = fold(query.replaceAll(Separator, ''));
+    const beginning = [];
     const inside = [];
     let total = 0;
-    for (let i = 0; i < foldedNames.length; i++) {
-      const at = foldedNames[i].indexOf(wanted);
-      if (at < 0) continue;
+    for (let at = folded.indexOf(wanted); at >= 0 && wanted !== '';) {
+      const island = islandAt(at);
       total++;
-      if (at === 0) {
-        if (starting.length < MostResults) starting.push(i);
+      if (at === starts[island]) {
+        if (beginning.length < MostResults) beginning.push(island);
       } else if (inside.length < MostResults) {
-        inside.push(i);
+        inside.push(island);
       }
+      at = folded.indexOf(wanted, starts[island + 1]);
     }
-    return { found: starting.concat(inside).slice(0, MostResults), total };
+    return { found: beginning.concat(inside).slice(0, MostResults), total };
   }
 
   function marksOf(index) {
