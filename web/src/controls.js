@@ -59,10 +59,14 @@
     }
   }
 
+  // Line drawings on a 24 x 24 grid, in the text's colour.
+  const Stroke = 'fill="none" stroke="currentColor" stroke-width="2" stroke-linecap="round"';
   const Icons = {
-    world: '<path d="M3 8V3h5M16 3h5v5M21 16v5h-5M8 21H3v-5" fill="none" stroke="currentColor" stroke-width="2"/>',
-    player: '<circle cx="12" cy="12" r="7" fill="none" stroke="currentColor" stroke-width="2"/><circle cx="12" cy="12" r="3" fill="currentColor"/>',
-    link: '<path d="M10 14a4 4 0 0 0 5.7 0l3-3a4 4 0 0 0-5.7-5.7l-1 1M14 10a4 4 0 0 0-5.7 0l-3 3a4 4 0 0 0 5.7 5.7l1-1" fill="none" stroke="currentColor" stroke-width="2" stroke-linecap="round"/>',
+    world: `<path d="M3 8V3h5M16 3h5v5M21 16v5h-5M8 21H3v-5" ${Stroke}/>`,
+    player: `<circle cx="12" cy="12" r="7" ${Stroke}/>` +
+      '<circle cx="12" cy="12" r="3" fill="currentColor"/>',
+    link: '<path d="M10 14a4 4 0 0 0 5.7 0l3-3a4 4 0 0 0-5.7-5.7l-1 1' +
+      `M14 10a4 4 0 0 0-5.7 0l-3 3a4 4 0 0 0 5.7 5.7l1-1" ${Stroke}/>`,
   };
 
   function addButton(container, name, icon, action) {
@@ -70,7 +74,8 @@
     button.type = 'button';
     button.title = name;
     button.setAttribute('aria-label', name);
-    button.innerHTML = `<svg viewBox="0 0 24 24" aria-hidden="true" focusable="false">${icon}</svg>`;
+    button.innerHTML =
+      `<svg viewBox="0 0 24 24" aria-hidden="true" focusable="false">${icon}</svg>`;
     button.addEventListener('click', action);
     return button;
   }
@@ -118,8 +123,12 @@
   // map is touched.
   function foldLayerSwitches() {
     if (!narrowScreen.matches) return;
-    if (tlmaper.layerControl?.collapse) tlmaper.layerControl.collapse();
-    else document.querySelector('.leaflet-control-layers')?.classList.remove('leaflet-control-layers-expanded');
+    if (tlmaper.layerControl?.collapse) {
+      tlmaper.layerControl.collapse();
+    } else {
+      document.querySelector('.leaflet-control-layers')
+        ?.classList.remove('leaflet-control-layers-expanded');
+    }
   }
   foldLayerSwitches();
   map.on('click', foldLayerSwitches);

@@ -167,9 +167,13 @@
     const { found, total } = find(query);
     shown = found;
     list.replaceChildren(...found.map(option));
-    if (total === 0) note.textContent = 'No island has that in its name.';
-    else if (total > found.length) note.textContent = `${found.length} of ${total} islands; type more to narrow.`;
-    else note.textContent = total === 1 ? '1 island' : `${total} islands`;
+    if (total === 0) {
+      note.textContent = 'No island has that in its name.';
+    } else if (total > found.length) {
+      note.textContent = `${found.length} of ${total} islands; type more to narrow.`;
+    } else {
+      note.textContent = total === 1 ? '1 island' : `${total} islands`;
+    }
     setOpen(true);
   }
 
@@ -215,5 +219,7 @@
   const fitToScreen = () => { panel.open = !narrowScreen.matches; };
   fitToScreen();
   narrowScreen.addEventListener('change', fitToScreen);
-  panel.addEventListener('toggle', () => { if (panel.open && narrowScreen.matches) input.focus(); });
+  panel.addEventListener('toggle', () => {
+    if (panel.open && narrowScreen.matches) input.focus();
+  });
 })();
