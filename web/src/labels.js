@@ -7,12 +7,48 @@
 
   // Screen pixels around the view whose markers are kept in the document, so that a
   // short pan shows them at once.
-  const ViewMargin = 128;
+  const ViewMargin = 64;
   // From this many zoom levels below the highest on, every town and explored marker in
   // view shows; below it, only those of islands whose labels show.
   const ExactMarkerLevels = 1;
   // More town or explored markers than this in view show only where labels show.
   const MostMarkersInView = 1000;
+  // Elements a layer keeps off the document for markers that may come back.
+  const KeptElements = 4000;
+  // Zoom changes that follow each other within this many milliseconds take the labels
+  // off the map until the zoom rests this long: showing a full set of labels for every
+  // passing zoom level would make fast zooming stutter.
+  const SettleTime = 150;
+
+  // Tells the layers whether to hold their labels back while the zoom changes fast,
+  // and brings them back once it rests. #map's data-labels says "settling" meanwhile,
+  // "shown" otherwise.
+  function zoomSettler(mapElement, layers) {
+    let lastZoom = null;
+    let changedAt = -Infinity;
+    let timer = null;
+    mapElement.dataset.labels = 'shown';
+    const settled = () => {
+      timer = null;
+      for (const layer of layers()) layer.refresh();
+      mapElement.dataset.labels = 'shown';
+    };
+    return {
+      holding(zoom) {
+        if (zoom !== lastZoom) {
+          const now = performance.now();
+          if (now - changedAt < SettleTime) {
+            clearTimeout(timer);
+            timer = setTimeout(settled, SettleTime);
+            mapElement.dataset.labels = 'settling';
+          }
+          lastZoom = zoom;
+          changedAt = now;
+        }
+        return timer !== null;
+      },
+    };
+  }
 
   // Text widths from a table per font: each character measured once on a canvas with
   // the font the page's stylesheet gives the label class, in place of laying out every
@@ -81,14 +117,19 @@
   // source: find(map, zoom, rect) -> indices; create(index) -> element, for a new one;
   //         fill(element, index); point(index) -> [x, y] in world units;
   //         shows(index, zoom) -> whether it stays when the map zooms to `zoom`.
+  // Elements taken off the map are kept for a while by index: zooming back and forth
+  // brings the same markers back, and an element that still holds its text is cheaper
+  // to show again than one filled anew.
   const ViewLayer = L.Layer.extend({
     options: { pane: 'markerPane' },
 
-    initialize(source) {
+    initialize(source, settler) {
       this._source = source;
-      this._shown = new Map();  // index -> element
-      this._spare = [];
+      this._settler = settler;
+      this._shown = new Map();  // index -> element, in the document
+      this._kept = new Map();   // index -> element, off the document, oldest first
       this._placedAt = null;    // the zoom and pixel origin the positions belong to
+      this._covered = null;     // the pixel rectangle whose markers are in the document
     },
 
     getEvents() {
@@ -102,12 +143,15 @@
     onRemove() {
       for (const element of this._shown.values()) element.remove();
       this._shown.clear();
-      this._spare = [];
+      this._kept.clear();
       this._placedAt = null;
+      this._covered = null;
     },
 
-    count() {
-      return this._shown.size;
+    // Makes the layer look again at the current view, even if it has not moved.
+    refresh() {
+      this._covered = null;
+      this._update();
     },
 
     _position(element, index, scale, origin) {
@@ -116,14 +160,54 @@
       element.style.transform = `translate3d(${left}px,${top}px,0)`;
     },
 
-    // Swaps the markers in the document for those of the current view and zoom.
+    _take(index) {
+      const kept = this._kept.get(index);
+      if (kept) {
+        this._kept.delete(index);
+        return kept;
+      }
+      let element;
+      if (this._kept.size > KeptElements) {
+        const [oldest, spare] = this._kept.entries().next().value;
+        this._kept.delete(oldest);
+        element = spare;
+      } else {
+        element = this._source.create(index);
+      }
+      this._source.fill(element, index);
+      return element;
+    },
+
+    _takeAllOff() {
+      for (const [index, element] of this._shown) this._putAway(index, element);
+      this._shown.clear();
+      this._placedAt = null;
+      this._covered = null;
+    },
+
+    _putAway(index, element) {
+      element.remove();
+      this._kept.set(index, element);
+    },
+
+    // Swaps the markers in the document for those of the current view and zoom. A pan
+    // that stays within the margin changes nothing.
     _update() {
       const map = this._map;
       if (!map) return;
       const zoom = map.getZoom();
+      if (this._settler.holding(zoom)) {
+        this._takeAllOff();
+        return;
+      }
+      const view = map.getPixelBounds();
+      const covered = this._covered;
+      if (covered && covered.zoom === zoom && view.min.x >= covered.x0 &&
+          view.min.y >= covered.y0 && view.max.x <= covered.x1 && view.max.y <= covered.y1) {
+        return;
+      }
       const scale = map.getZoomScale(zoom, 0);
       const origin = map.getPixelOrigin();
-      const view = map.getPixelBounds();
       const rect = [view.min.x - ViewMargin, view.min.y - ViewMargin,
         view.max.x + ViewMargin, view.max.y + ViewMargin];
       const moved = !this._placedAt || this._placedAt.zoom !== zoom ||
@@ -136,19 +220,16 @@
           this._shown.delete(index);
           if (moved) this._position(element, index, scale, origin);
         } else {
-          element = this._spare.pop() ?? this._source.create(index);
-          this._source.fill(element, index);
+          element = this._take(index);
           this._position(element, index, scale, origin);
           added.appendChild(element);
         }
         shown.set(index, element);
       }
-      for (const element of this._shown.values()) {
-        element.remove();
-        this._spare.push(element);
-      }
+      for (const [index, element] of this._shown) this._putAway(index, element);
       this._shown = shown;
       this._placedAt = { zoom, origin };
+      this._covered = { zoom, x0: rect[0], y0: rect[1], x1: rect[2], y1: rect[3] };
       const pane = this.getPane();
       if (this._source.below) pane.insertBefore(added, pane.firstChild);
       else pane.appendChild(added);
@@ -164,12 +245,12 @@
         if (this._source.shows(index, event.zoom)) {
           this._position(element, index, scale, origin);
         } else {
-          element.remove();
-          this._spare.push(element);
+          this._putAway(index, element);
           this._shown.delete(index);
         }
       }
       this._placedAt = null;
+      this._covered = null;
     },
   });
 
@@ -182,7 +263,7 @@
   }
 
   // The five layers over one world and its placement.
-  function makeLayers(world, placement) {
+  function makeLayers(world, placement, mapElement) {
     const { islands, ships } = world;
     const islandCount = islands.count;
     const maxLevel = placement.maxZoom - ExactMarkerLevels;
@@ -252,14 +333,18 @@
       };
     };
 
-    return {
-      'Island difficulty': new ViewLayer(difficultySource(islands.difficulty, 0, islandPoint)),
-      'Island names': new ViewLayer(names),
-      'Towns': new ViewLayer(markerSource(islands.isTown, 'town-marker', 20)),
-      'Explored islands': new ViewLayer(markerSource(islands.isExplored, 'explored-marker', 28)),
+    const settler = zoomSettler(mapElement, () => Object.values(layers));
+    const layers = {
+      'Island difficulty':
+        new ViewLayer(difficultySource(islands.difficulty, 0, islandPoint), settler),
+      'Island names': new ViewLayer(names, settler),
+      'Towns': new ViewLayer(markerSource(islands.isTown, 'town-marker', 20), settler),
+      'Explored islands':
+        new ViewLayer(markerSource(islands.isExplored, 'explored-marker', 28), settler),
       'Ship difficulty': new ViewLayer(difficultySource(ships.difficulty, islandCount,
-        (j) => [ships.x[j], ships.y[j]])),
+        (j) => [ships.x[j], ships.y[j]]), settler),
     };
+    return layers;
   }
 
   tlmaper.labels = { labelMetrics, makeLayers, ViewLayer };

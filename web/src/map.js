@@ -101,7 +101,7 @@ var map = (() => {
   const boxes = tlmaper.placement.makeLabelBoxes(world, metrics);
   metrics.done();
   const placement = new tlmaper.placement.Placement(world, boxes, MinZoom, MaxZoom);
-  const overlays = tlmaper.labels.makeLayers(world, placement);
+  const overlays = tlmaper.labels.makeLayers(world, placement, mapElement);
   tlmaper.overlays = overlays;
   tlmaper.world = world;
 
@@ -136,7 +136,7 @@ var map = (() => {
     const zoom = Math.max(map.getZoom(), RevealZoom);
     map.setView(worldPoint(world.islands.x[index], world.islands.y[index]), zoom,
       { animate: false });
-    for (const layer of Object.values(overlays)) layer._update?.();
+    for (const layer of Object.values(overlays)) layer.refresh();
   };
 
   // The first view: the one another script asks for, else the whole world. The layers

@@ -14,8 +14,9 @@
 
   const NeverPlaced = 127;
   // Room kept around each box, in screen pixels: it absorbs the rounding of marker
-  // positions to whole pixels and the outline drawn around label text.
-  const Slack = 1;
+  // positions to whole pixels and the outline drawn around label text, and keeps
+  // labels far enough apart to be read one by one.
+  const Slack = 4;
   // Where the tool's label forms anchor their text: a difficulty is centred on its
   // point (4 or 7 pixels in, half a line up); a name hangs 4 pixels left, 15 below.
   const NameAnchor = { x: 4, y: -15 };
