@@ -1,9 +1,11 @@
 #include "save/reader.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "base/platform_files.h"
 #include "base/text.h"
 
 namespace tlmaper {
@@ -92,7 +94,13 @@ size_t CountSiblings(const XMLElement* first, const char* name) {
 }  // namespace
 
 int LoadSaveDocument(XMLDocument& document, const std::string& path) {
-  return document.LoadFile(path.c_str());
+  // Opened here rather than by the library, so that the path is taken as UTF-8 on every
+  // platform. A file that cannot be opened is the library's "file not found".
+  std::FILE* file = OpenFileForReading(path);
+  if (file == nullptr) return tinyxml2::XML_ERROR_FILE_NOT_FOUND;
+  const int error = document.LoadFile(file);
+  std::fclose(file);
+  return error;
 }
 
 bool IsSaveDocument(const XMLDocument& document) {

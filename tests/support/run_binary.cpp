@@ -18,6 +18,16 @@ std::string ShellQuote(const std::string& text) {
   return quoted + "'";
 }
 
+// The Windows build ends its console lines with CR LF; the tests compare them as LF.
+std::string WithLineFeeds(std::string text) {
+  if (!TestingWindowsBuild()) return text;
+  std::string lines;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+  }
+  return lines;
+}
+
 }  // namespace
 
 RunResult RunTool(const std::vector<std::string>& args, const fs::path& workingDirectory,
@@ -30,15 +40,16 @@ RunResult RunTool(const std::vector<std::string>& args, const fs::path& workingD
   if (!shellPrefix.empty()) command += shellPrefix + "; ";
   command.append("exec ").append(ShellQuote(TLMAPER_BINARY));
   for (const std::string& arg : args) command.append(" ").append(ShellQuote(arg));
-  command.append(" >").append(ShellQuote(outPath.string()));
+  // Nothing is read from standard input: a run never waits for a key.
+  command.append(" </dev/null >").append(ShellQuote(outPath.string()));
   command.append(" 2>").append(ShellQuote(errPath.string()));
 
   RunResult result;
   const int raw = std::system(command.c_str());
   if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
   if (WIFSIGNALED(raw)) result.status = 128 + WTERMSIG(raw);
-  result.out = ReadFileBytes(outPath);
-  result.err = ReadFileBytes(errPath);
+  result.out = WithLineFeeds(ReadFileBytes(outPath));
+  result.err = WithLineFeeds(ReadFileBytes(errPath));
   return result;
 }
 
@@ -81,6 +92,10 @@ bool UnderAddressSanitizer() {
 #else
   return false;
 #endif
+}
+
+bool TestingWindowsBuild() {
+  return TLMAPER_TESTS_WINDOWS;
 }
 
 fs::path ExampleSave() {

@@ -13,8 +13,9 @@ struct RunResult {
   std::string err;
 };
 
-// Runs the tool with `args` in `workingDirectory`. `shellPrefix`, when given, is run by
-// /bin/sh before the tool in the same process (for example "ulimit -f 10").
+// Runs the tool with `args` in `workingDirectory`, standard input empty. `shellPrefix`,
+// when given, is run by /bin/sh before the tool in the same process (for example
+// "ulimit -f 10").
 RunResult RunTool(const std::vector<std::string>& args,
                   const std::filesystem::path& workingDirectory,
                   const std::string& shellPrefix = "");
@@ -41,6 +42,10 @@ std::string SaveXml(const std::string& inner);
 
 // True in a build under AddressSanitizer, which cannot run under an address-space limit.
 bool UnderAddressSanitizer();
+
+// True when the tool under test is the Windows build, run through wine: its console
+// lines end in CR LF (RunTool gives them as LF), and a few cases differ or cannot run.
+bool TestingWindowsBuild();
 
 // The example save shipped with the project.
 std::filesystem::path ExampleSave();
