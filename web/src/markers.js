@@ -77,9 +77,9 @@
 
     let count = 0;
     while (pos < text.length) {
-      if (count === capacity) fail('unexpected text');
       if (count > 0) expect(Separator);
       expect(EntryStart);
+      if (count === capacity) fail('unexpected text');
       x[count] = int();
       expect(',');
       y[count] = int();
