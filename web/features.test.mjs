@@ -95,12 +95,15 @@ test('search finds a hostile name typed as it is, moves the map to it and runs n
       world.islands[target].name);
     await page.keyboard.press('ArrowDown');
     await page.keyboard.press('Enter');
-    await page.waitForTimeout(400);  // the map's move
 
-    const view = await mapView(page);
-    assert.ok(Math.abs(view.x - world.islands[target].x) < 1 &&
-      Math.abs(view.y - world.islands[target].y) < 1, `centred on the island: ${JSON.stringify(view)}`);
+    // The map moves to the island, and its name label shows.
+    const { x, y } = world.islands[target];
+    await page.waitForFunction(([ix, iy]) => {
+      const centre = tlmaper.worldPosition(tlmaper.map.getCenter());
+      return Math.abs(centre.x - ix) < 1 && Math.abs(centre.y - iy) < 1;
+    }, [x, y], { timeout: 5000 });
     const label = page.locator('.islandname', { hasText: world.islands[target].name });
+    await label.waitFor({ timeout: 5000 });
     assert.equal(await label.count(), 1, 'its name label shows');
     assert.equal(await label.evaluate((element) => element.childElementCount), 0);
     assert.equal(await page.evaluate(() => window.pwned), undefined);
@@ -181,6 +184,7 @@ test('on a phone-sized screen the search and the legend are folded and the map s
     });
     assert.ok(covered < 0.2, `controls cover ${(covered * 100).toFixed(0)}% of the map`);
     await page.click('#search-panel summary');
+    await page.waitForFunction(() => document.activeElement?.id === 'search');
     await page.keyboard.type('port');
     assert.ok(await page.getByRole('option').count() >= 1);
   });
