@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test suite: the unit and whole-run tests,
 # the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, one run under
-# valgrind, and a short run of each fuzzer.
+# valgrind, a short run of each fuzzer, and the Windows build's whole-run tests under
+# wine.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FUZZ_SECONDS="${FUZZ_SECONDS:-50}"
@@ -41,4 +42,14 @@ for target in save text run; do
     exit 1
   fi
 done
+echo "== The Windows build, its whole-run tests and its page under wine"
+bash "$ROOT/scripts/build-windows.sh"
+cmake -S "$ROOT" -B "$ROOT/build-win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON \
+  -DTLMAPER_WINDOWS_EXE="$ROOT/build-windows/tlmaper.exe" >/dev/null
+cmake --build "$ROOT/build-win"
+# The tests start wine in a prefix under build-win; its wineserver is stopped at the end.
+trap 'rm -rf "$SCRATCH"; WINEPREFIX="$ROOT/build-win/tests/wine-prefix" wineserver -k 2>/dev/null || true' EXIT
+# The GoogleTest cases (named Suite.Case; those that start the tool start the exe), and
+# the exe's page in the browser.
+ctest --test-dir "$ROOT/build-win" --output-on-failure -j2 --timeout 300 -R '\.|^windows_page_browser$'
 echo "All tests passed."
