@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -107,6 +108,20 @@ TEST(Windows, ALaterRunReplacesTheOutputsOnlyWhenItsOwnAreComplete) {
   EXPECT_NE(ReadFileBytes(dir / "world.html"), firstPage);
   EXPECT_EQ(FilesIn(dir.path()),
             (std::vector<std::string>{"world.bmp", "world.html", "world.xml"}));
+}
+
+TEST(Windows, TheExampleMapsByteForByteAsOnLinux) {
+  ScratchDirectory windows, linux;
+  for (const ScratchDirectory* dir : {&windows, &linux}) {
+    fs::copy_file(ExampleSave(), *dir / "saltmere.xml");
+  }
+  ASSERT_EQ(RunTool({"saltmere.xml"}, windows.path()).status, 0);
+  const std::string linuxRun =
+      "cd '" + linux.path().string() + "' && '" TLMAPER_LINUX_BINARY "' saltmere.xml";
+  ASSERT_EQ(std::system(linuxRun.c_str()), 0);
+  for (const char* output : {"saltmere.bmp", "saltmere.html"}) {
+    EXPECT_EQ(ReadFileBytes(windows / output), ReadFileBytes(linux / output)) << output;
+  }
 }
 
 }  // namespace
