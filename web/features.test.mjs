@@ -56,7 +56,7 @@ async function squareCentre(page, { x, y }) {
   }, [x, y]);
 }
 
-test('the example page works offline, is named and described, and has no serious accessibility fault', async () => {
+test('the example page works offline, is named and described, passes axe-core', async () => {
   await withPage(examplePage, {}, async (page) => {
     assert.equal(await page.title(), 'The Saltmere Reach');
     assert.equal(await page.$eval('img.map-image', (image) => image.alt), 'The Saltmere Reach');
@@ -81,9 +81,10 @@ test('the example page works offline, is named and described, and has no serious
   });
 });
 
-test('search finds a hostile name typed as it is, moves the map to it and runs nothing', async () => {
+test('search finds a hostile name typed as it is, moves to it and runs nothing', async () => {
   const world = hostileWorld();
-  world.islands.push({ name: 'Île Crème', x: 200, y: 70, difficulty: 4, town: true, explored: true });
+  world.islands.push(
+    { name: 'Île Crème', x: 200, y: 70, difficulty: 4, town: true, explored: true });
   const target = world.islands.findIndex((island) => island.name.startsWith('<img'));
   await withPage(makePage('search', world, 'hostile.xml'), {}, async (page) => {
     await page.setViewportSize({ width: 1100, height: 760 });
@@ -124,7 +125,7 @@ test('search finds a hostile name typed as it is, moves the map to it and runs n
   });
 });
 
-test('the coordinates under the cursor are the save coordinates of the square under it', async () => {
+test('the coordinates under the cursor are those of the square under it', async () => {
   const world = gridWorld();
   await withPage(makePage('coordinates', world, 'grid.xml'), {}, async (page) => {
     for (const zoom of [1, 3]) {
@@ -164,12 +165,12 @@ test('the view follows the address hash and a page opened with one shows that vi
   });
   // A hash that names no view leaves the page on the whole world.
   await withPage(page_, { hash: '#z=zz&x=1' }, async (page) => {
-    const bounds = await page.evaluate(() => tlmaper.map.getBounds().contains(tlmaper.worldBounds()));
-    assert.equal(bounds, true);
+    assert.equal(await page.evaluate(
+      () => tlmaper.map.getBounds().contains(tlmaper.worldBounds())), true);
   });
 });
 
-test('on a phone-sized screen the search and the legend are folded and the map stays free', async () => {
+test('on a phone-sized screen the search and legend fold away and the map stays free', async () => {
   await withPage(examplePage, { viewport: { width: 390, height: 700 } }, async (page) => {
     assert.equal(await page.$eval('#search-panel', (panel) => panel.open), false);
     assert.equal(await page.$eval('#legend', (legend) => legend.open), false);
@@ -190,7 +191,7 @@ test('on a phone-sized screen the search and the legend are folded and the map s
   });
 });
 
-test('the page is valid HTML for the example, a world without a name and control characters', async () => {
+test('the page is valid HTML: example, no world name, control characters, hostile names', async () => {
   const unnamed = gridWorld();
   unnamed.player.worldName = '';
   const controls = gridWorld();
@@ -200,6 +201,7 @@ test('the page is valid HTML for the example, a world without a name and control
     example: examplePage,
     unnamed: makePage('unnamed', unnamed, 'Nameless.xml'),
     controls: makePage('controls', controls, 'controls.xml'),
+    hostile: makePage('hostile-valid', hostileWorld(), 'hostile.xml'),
   };
   const validator = new HtmlValidate({
     extends: ['html-validate:recommended'],
