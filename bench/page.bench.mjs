@@ -7,7 +7,7 @@
 // a 4064 x 4064 canvas) it reports: the time from navigation until #map is "ready";
 // frames per second while panning and while zooming in and out, two seconds each, moving
 // the map on every animation frame; the most marker elements in the document while doing
-// so; and the JS heap after garbage collection.
+// so; and the JS heap after garbage collection once the page is ready.
 //
 // Usage: node bench/page.bench.mjs [--binary PATH] [--old] [--only 2,3000,...]
 //   --binary  the built tool (default build/src/driver/tlmaper)
@@ -37,6 +37,7 @@ const { values: options } = parseArgs({
 const Sizes = options.only.split(',').map(Number);
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
 const MoveSeconds = 2;
+const MoveTimeout = 30000;
 const ReadyTimeout = 120000;       // the page before this change never opens at 200,000
 const Viewport = { width: 1100, height: 760 };
 const leafletDirectory = join(root, 'web', 'node_modules', 'leaflet', 'dist');
@@ -148,6 +149,10 @@ function moveEveryFrame([how, seconds]) {
   });
 }
 
+// A promise's value, or null once `ms` have passed without it.
+const withinTime = (promise, ms) =>
+  Promise.race([promise, new Promise((resolve) => setTimeout(() => resolve(null), ms))]);
+
 async function measure(browser, pagePath) {
   const context = await browser.newContext({ viewport: Viewport });
   await context.route(() => true, (route) =>
@@ -162,14 +167,19 @@ async function measure(browser, pagePath) {
     await page.waitForFunction(() => window.benchReadyAt, null,
       { timeout: ReadyTimeout - (Date.now() - started), polling: 100 });
     const ready = await page.evaluate(() => window.benchReadyAt / 1000);
-    const pan = await page.evaluate(moveEveryFrame, ['pan', MoveSeconds]);
-    const zoom = await page.evaluate(moveEveryFrame, ['zoom', MoveSeconds]);
+    const elements = await page.evaluate(() =>
+      document.querySelector('.leaflet-marker-pane').childElementCount);
     const cdp = await context.newCDPSession(page);
     await cdp.send('HeapProfiler.collectGarbage');
     const { usedSize } = await cdp.send('Runtime.getHeapUsage');
+    // A page that takes longer than this for one frame counts as standing still.
+    const pan = await withinTime(page.evaluate(moveEveryFrame, ['pan', MoveSeconds]), MoveTimeout);
+    const zoom = pan &&
+      await withinTime(page.evaluate(moveEveryFrame, ['zoom', MoveSeconds]), MoveTimeout);
     return {
-      ready, panFps: pan.fps, zoomFps: zoom.fps,
-      elements: Math.max(pan.elements, zoom.elements), heap: usedSize / 2 ** 20, errors,
+      ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0,
+      elements: Math.max(elements, pan?.elements ?? 0, zoom?.elements ?? 0),
+      heap: usedSize / 2 ** 20, errors,
     };
   } catch (error) {
     return { failed: error.message.split('\n')[0], errors };

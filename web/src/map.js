@@ -42,7 +42,6 @@ var map = (() => {
       notice.hidden = false;
       map.invalidateSize();
     }
-    console.error(text);
   }
 
   function readPlayer() {
@@ -72,6 +71,7 @@ var map = (() => {
       return readWorld(readListBlocks(document), player);
     } catch (error) {
       if (!(error instanceof tlmaper.markers.ListError)) throw error;
+      console.error(error.message);
       showNotice(`The markers of this page could not be read (${error.message}); ` +
                  'the map shows without them.');
       return emptyWorld(player);
@@ -156,10 +156,19 @@ var map = (() => {
     showFirstView(worldBounds);
     mapElement.dataset.state = 'ready';
   });
+  // Without the image, the view takes in every island and ship instead.
+  function markerBounds() {
+    const bounds = L.latLngBounds([]);
+    for (const { count, x, y } of [world.islands, world.ships]) {
+      for (let i = 0; i < count; i++) bounds.extend(worldPoint(x[i], y[i]));
+    }
+    return bounds;
+  }
+
   mapImage.on('error', () => {
     showNotice(`The map image "${imageName}" could not be loaded; it should lie beside ` +
                'this page.');
-    showFirstView(null);
+    showFirstView(markerBounds());
     mapElement.dataset.state = 'no-image';
   });
 
