@@ -62,8 +62,11 @@ build_tinyxml2() {
 [ -f "$TINYXML2/lib/libtinyxml2.a" ] || build_tinyxml2
 
 # The tool itself. The page template is compiled in, with Leaflet from the page's npm
-# packages, as in the Linux build.
-bash "$ROOT/scripts/install-web-packages.sh" run
+# packages, as in the Linux build. Where the test tools were installed beside Leaflet
+# they are kept: a player's install would remove them.
+WEB_PACKAGES=run
+[ ! -f "$ROOT/web/node_modules/.installed-lock.json" ] || WEB_PACKAGES=test
+bash "$ROOT/scripts/install-web-packages.sh" "$WEB_PACKAGES"
 cmake -S "$ROOT" -B "$BUILD/tool" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON -DTLMAPER_TESTS=OFF \
   -DCMAKE_PREFIX_PATH="$TINYXML2" >/dev/null
