@@ -65,7 +65,10 @@ build_tinyxml2() {
 # packages, as in the Linux build. Where the test tools were installed beside Leaflet
 # they are kept: a player's install would remove them.
 WEB_PACKAGES=run
-[ ! -f "$ROOT/web/node_modules/.installed-lock.json" ] || WEB_PACKAGES=test
+if [ -f "$ROOT/web/node_modules/.installed-lock.json" ] ||
+   [ -d "$ROOT/web/node_modules/playwright-core" ]; then
+  WEB_PACKAGES=test
+fi
 bash "$ROOT/scripts/install-web-packages.sh" "$WEB_PACKAGES"
 cmake -S "$ROOT" -B "$BUILD/tool" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON -DTLMAPER_TESTS=OFF \
