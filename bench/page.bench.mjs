@@ -7,9 +7,13 @@
 // a 4064 x 4064 canvas) it reports: the time from navigation until #map is "ready";
 // frames per second while panning and while zooming in and out, two seconds each, moving
 // the map on every animation frame; the most marker elements in the document while doing
-// so; and the JS heap after garbage collection once the page is ready.
+// so; and the JS heap after garbage collection once the page is ready. Frame rates are
+// taken once the page has gone idle after becoming ready.
 //
-// Usage: node bench/page.bench.mjs [--binary PATH] [--old] [--only 2,3000,...]
+// Each figure is the median of several rounds, the pages measured in turn, each in a
+// fresh browser; the old page is measured once.
+//
+// Usage: node bench/page.bench.mjs [--binary PATH] [--old] [--only 2,3000,...] [--rounds N]
 //   --binary  the built tool (default build/src/driver/tlmaper)
 //   --template  a template file to measure in place of the tool's built-in one
 //   --old     also measure the page as it was before it read its lists as data
@@ -32,6 +36,7 @@ const { values: options } = parseArgs({
     template: { type: 'string' },
     old: { type: 'boolean', default: false },
     only: { type: 'string', default: '2,3000,30000,200000' },
+    rounds: { type: 'string', default: '3' },
   },
 });
 const Sizes = options.only.split(',').map(Number);
@@ -119,6 +124,21 @@ function noteReady() {
   observer.observe(document, { subtree: true, attributes: true, attributeFilter: ['data-state'] });
 }
 
+// Waits until the page has nothing left to do after becoming ready (its scripts may
+// finish work in the background), so that frame rates measure moving the map alone.
+function idle() {
+  return new Promise((done) => {
+    const start = performance.now();
+    let quiet = 0;
+    const check = (deadline) => {
+      quiet = deadline.timeRemaining() >= 40 ? quiet + 1 : 0;
+      if (quiet >= 3 || performance.now() - start > 15000) done();
+      else requestIdleCallback(check);
+    };
+    requestIdleCallback(check);
+  });
+}
+
 // Moves the map on every animation frame for `seconds`; gives frames per second and the
 // most marker elements seen in the document.
 function moveEveryFrame([how, seconds]) {
@@ -153,7 +173,27 @@ function moveEveryFrame([how, seconds]) {
 const withinTime = (promise, ms) =>
   Promise.race([promise, new Promise((resolve) => setTimeout(() => resolve(null), ms))]);
 
-async function measure(browser, pagePath) {
+function launchBrowser() {
+  return chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+}
+
+// Measures one page in a browser of its own, which is closed afterwards even when the
+// page no longer answers.
+async function measure(pagePath) {
+  const browser = await launchBrowser();
+  try {
+    return await withinTime(measureIn(browser, pagePath), ReadyTimeout + 3 * MoveTimeout) ??
+      { failed: 'no answer', errors: [] };
+  } finally {
+    await withinTime(browser.close(), 15000);
+  }
+}
+
+async function measureIn(browser, pagePath) {
   const context = await browser.newContext({ viewport: Viewport });
   await context.route(() => true, (route) =>
     (route.request().url().startsWith('file:') ? route.continue() : route.abort()));
@@ -172,6 +212,7 @@ async function measure(browser, pagePath) {
     const cdp = await context.newCDPSession(page);
     await cdp.send('HeapProfiler.collectGarbage');
     const { usedSize } = await cdp.send('Runtime.getHeapUsage');
+    await withinTime(page.evaluate(idle), MoveTimeout);
     // A page that takes longer than this for one frame counts as standing still.
     const pan = await withinTime(page.evaluate(moveEveryFrame, ['pan', MoveSeconds]), MoveTimeout);
     const zoom = pan &&
@@ -183,9 +224,26 @@ async function measure(browser, pagePath) {
     };
   } catch (error) {
     return { failed: error.message.split('\n')[0], errors };
-  } finally {
-    await context.close();
   }
+}
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+}
+
+// One result from the rounds: the median of each figure, the most elements seen.
+function combine(rounds) {
+  const good = rounds.filter((r) => !r.failed);
+  if (good.length === 0) return rounds[0];
+  return {
+    ready: median(good.map((r) => r.ready)),
+    panFps: median(good.map((r) => r.panFps)),
+    zoomFps: median(good.map((r) => r.zoomFps)),
+    elements: Math.max(...good.map((r) => r.elements)),
+    heap: median(good.map((r) => r.heap)),
+    errors: rounds.flatMap((r) => r.errors),
+  };
 }
 
 const fixed = (value, digits = 1) => (value === undefined ? '-' : value.toFixed(digits));
@@ -193,24 +251,22 @@ const ratio = (value, base) => (value === undefined || !base ? '' : ` (${(value 
 
 async function main() {
   const scratch = mkdtempSync(join(tmpdir(), 'page-bench-'));
-  const browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
   const results = [];
   try {
     for (const islands of Sizes) {
       const pages = makePages(scratch, islands);
-      const bytes = readFileSync(pages.page).length;
-      for (const { name } of Pages) {
-        const result = await measure(browser, pages[name]);
-        results.push({ islands, name, bytes, ...result });
-        process.stderr.write(`${islands} ${name}: ${JSON.stringify(result)}\n`);
+      const rounds = Object.fromEntries(Pages.map(({ name }) => [name, []]));
+      for (let round = 0; round < Number(options.rounds); round++) {
+        for (const { name } of Pages) {
+          if (name === 'old page' && round > 0) continue;
+          const result = await measure(pages[name]);
+          rounds[name].push(result);
+          process.stderr.write(`${islands} ${name}: ${JSON.stringify(result)}\n`);
+        }
       }
+      for (const { name } of Pages) results.push({ islands, name, ...combine(rounds[name]) });
     }
   } finally {
-    await browser.close();
     rmSync(scratch, { recursive: true, force: true });
   }
 
