@@ -8,6 +8,10 @@
 // and adding, in a fixed priority order, every box that still has room. A label shown
 // at one zoom therefore shows at every higher zoom, and what shows depends on the zoom
 // only, never on the view. Levels are computed when first needed.
+//
+// A ship's label takes room only where no island's box lies, placed or not: kept at
+// every higher zoom, it could otherwise hold back an island label that would have fit
+// there, and islands outrank ships.
 'use strict';
 (() => {
   const tlmaper = (window.tlmaper ??= {});
@@ -131,7 +135,8 @@
       this.starts = starts;
     }
 
-    // Calls visit(i) for every point with x0 <= x <= x1 and y0 <= y <= y1.
+    // Calls visit(i) for every point with x0 <= x <= x1 and y0 <= y <= y1, until a call
+    // returns true.
     forEachIn(x0, y0, x1, y1, visit) {
       const clampColumn = (v) => Math.min(this.columns - 1, Math.max(0, v));
       const clampRow = (v) => Math.min(this.rows - 1, Math.max(0, v));
@@ -145,7 +150,7 @@
         for (let k = this.starts[c * this.rows + r0]; k < end; k++) {
           const i = this.items[k];
           const x = this.xs[i], y = this.ys[i];
-          if (x >= x0 && x <= x1 && y >= y0 && y <= y1) visit(i);
+          if (x >= x0 && x <= x1 && y >= y0 && y <= y1 && visit(i) === true) return;
         }
       }
     }
@@ -243,6 +248,25 @@
         maxBottom = Math.max(maxBottom, boxes.bottom[i]);
       }
       this.reach = { minLeft, minTop, maxRight, maxBottom };
+      const islands = Int32Array.from({ length: boxes.islandCount }, (_, i) => i);
+      this.islandGrid = new PointGrid(boxes.x, boxes.y, islands, CollisionCell, MostCollisionCells);
+    }
+
+    // Whether the box (x0, y0)-(x1, y1), in screen pixels at `scale`, overlaps the box of
+    // any island, shown or not.
+    meetsAnIsland(scale, x0, y0, x1, y1) {
+      const { boxes, reach } = this;
+      let met = false;
+      this.islandGrid.forEachIn(
+        (x0 - reach.maxRight) / scale, (y0 - reach.maxBottom) / scale,
+        (x1 - reach.minLeft) / scale, (y1 - reach.minTop) / scale, (i) => {
+          if (met) return true;
+          const x = boxes.x[i] * scale, y = boxes.y[i] * scale;
+          met = x + boxes.left[i] < x1 && x + boxes.right[i] > x0 &&
+                y + boxes.top[i] < y1 && y + boxes.bottom[i] > y0;
+          return met;
+        });
+      return met;
     }
 
     reset() {
@@ -291,6 +315,7 @@
         const x0 = x + boxes.left[i], y0 = y + boxes.top[i];
         const x1 = x + boxes.right[i], y1 = y + boxes.bottom[i];
         if (!always && grid.overlaps(x0, y0, x1, y1)) return;
+        if (!always && i >= boxes.islandCount && this.meetsAnIsland(scale, x0, y0, x1, y1)) return;
         grid.insert(i, x0, y0, x1, y1);
         placed.push(i);
         if (placedZoom[i] > zoom) placedZoom[i] = zoom;
