@@ -197,6 +197,22 @@ test('placement: towns, then explored islands, then the rest, then ships claim r
   assert.deepEqual(shownAt(second, 3, 5), [1]);
 });
 
+test('placement: ships never hold back an island label, at any zoom', () => {
+  const world = crowdedWorld(3000, 800);
+  const islandsOnly = { ...world, ships: { ...world.ships, count: 0 } };
+  const withShips = new placement.Placement(world, placement.makeLabelBoxes(world, metrics), -4, 5);
+  const alone = new placement.Placement(islandsOnly,
+    placement.makeLabelBoxes(islandsOnly, metrics), -4, 5);
+  let shipsShown = 0;
+  for (let zoom = -4; zoom <= 5; zoom++) {
+    const islands = world.islands.count;
+    assert.deepEqual(shownAt(withShips, islands, zoom), shownAt(alone, islands, zoom), `zoom ${zoom}`);
+    shipsShown = shownAt(withShips, islands + world.ships.count, zoom).length -
+      shownAt(withShips, islands, zoom).length;
+  }
+  assert.ok(shipsShown > world.ships.count / 2, `${shipsShown} ships labelled at zoom 5`);
+});
+
 test('placement: a pinned label shows at every zoom and still overlaps nothing', () => {
   const world = crowdedWorld(2000, 400);
   const boxes = placement.makeLabelBoxes(world, metrics);
