@@ -277,7 +277,8 @@ async function main() {
   for (const r of results) {
     const floor = results.find((f) => f.islands === r.islands && f.name === 'floor');
     if (r.failed) {
-      console.log(`| ${r.islands} | ${r.name} | not ready: ${r.failed} | | | | |`);
+      console.log(`| ${r.islands.toLocaleString('en')} | ${r.name} | ` +
+        `not ready within ${ReadyTimeout / 1000} s (${r.failed}) | | | | |`);
       continue;
     }
     console.log(`| ${r.islands.toLocaleString('en')} | ${r.name} | ` +
