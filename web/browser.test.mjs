@@ -2,12 +2,14 @@
 // the map's markers: on a sparse world every marker of every layer shows on its square
 // and the layer control shows and hides each layer; on a dense world no two labels
 // overlap, zooming in hides none and panning changes none; every label can be reached
-// at the highest zoom; save-file text shows as text and never runs.
+// at the highest zoom; save-file text shows as text and never runs; a page without its
+// bitmap or with a damaged marker list says so.
 //
 // Usage: node browser.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
 // environment (see page-harness.mjs). Nothing is fetched: the page carries Leaflet.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
+import { readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { readBitmap } from './bitmap.mjs';
 import {
@@ -362,6 +364,38 @@ test('a world without islands or ships gives a working page', async () => {
     await close();
   }
 });
+
+test('without its bitmap, or with a damaged list, the page says so and shows what it can',
+  async () => {
+    const world = gridWorld();
+    const pagePath = makePage('missing', world, 'missing.xml');
+    rmSync(join(dirname(pagePath), 'missing.bmp'));
+    const bare = await openPage(pagePath, { state: 'no-image' });
+    try {
+      assert.match(await bare.page.textContent('#notice'), /missing\.bmp" could not be loaded/);
+      // The view takes in the markers instead of the image.
+      const names = (await visibleMarkers(bare.page)).filter((m) => m.classes.includes('islandname'));
+      assert.ok(names.length > 0, 'island names show without the image');
+      // The browser's own report of the missing file is all that goes wrong.
+      assert.ok(bare.problems.every((problem) => /missing\.bmp|ERR_FILE_NOT_FOUND/.test(problem)),
+        bare.problems.join('; '));
+    } finally {
+      await bare.close();
+    }
+
+    const damagedPath = makePage('damaged', world, 'damaged.xml');
+    const html = readFileSync(damagedPath, 'utf8');
+    writeFileSync(damagedPath, html.replace(/(<script type="text\/plain" id="town-list">)L/, '$1alert(1);L'));
+    const damaged = await openPage(damagedPath);
+    try {
+      assert.match(await damaged.page.textContent('#notice'),
+        /markers of this page could not be read \(town list: expected/);
+      assert.equal(await damaged.page.evaluate(() => window.tlmaper.world.islands.count), 0);
+      assert.deepEqual(damaged.problems.map((p) => p.slice(0, 19)), ['console: town list:']);
+    } finally {
+      await damaged.close();
+    }
+  });
 
 test('the example map opens cleanly and is photographed', async () => {
   const { page, problems, close } = await openPage(makeExamplePage());
