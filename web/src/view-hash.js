@@ -49,7 +49,14 @@
       location.replace(hash);  // no history entry either way
     }
   }
-  map.on('moveend', followView);
+  // A map moved on every frame ends a move on every frame; the address, which the
+  // browser rate-limits, follows once the map has rested for a moment.
+  const RestMilliseconds = 200;
+  let followTimer = 0;
+  map.on('moveend', () => {
+    clearTimeout(followTimer);
+    followTimer = setTimeout(followView, RestMilliseconds);
+  });
   // Once the first view is on the map, the address shows it.
   new MutationObserver(followView).observe(mapElement, { attributeFilter: ['data-state'] });
 
