@@ -3,20 +3,22 @@
 // and the layer control shows and hides each layer; on a dense world no two labels
 // overlap, zooming in hides none and panning changes none; every label can be reached
 // at the highest zoom; save-file text shows as text and never runs; a page without its
-// bitmap or with a damaged marker list says so.
+// bitmap or with a damaged marker list says so; a custom template of the older kind,
+// which runs the marker lists as script, still works.
 //
 // Usage: node browser.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
 // environment (see page-harness.mjs). Nothing is fetched: the page carries Leaflet.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { pathToFileURL } from 'node:url';
 import { dirname, join } from 'node:path';
 import { readBitmap } from './bitmap.mjs';
 import {
   difficultyText, gridWorld, hostileWorld, emptyWorld, HostileNames,
 } from './test-saves.mjs';
 import {
-  scratch, freshScratch, makePage, makeExamplePage, launchBrowser, openPage as openPageIn,
+  scratch, webDirectory, freshScratch, makePage, makeExamplePage, launchBrowser, openPage as openPageIn,
 } from './page-harness.mjs';
 
 const screenshotPath = join(scratch, 'saltmere.png');
@@ -354,6 +356,31 @@ test('on a dense world labels never overlap, zooming in hides none and panning c
       await close();
     }
   });
+
+test('a custom template that runs the marker lists as script still works', async () => {
+  // The older kind of template: Leaflet from outside the page, every marker created at
+  // once by running the lists. Leaflet's files are read from disk here.
+  const leaflet = pathToFileURL(join(webDirectory, 'node_modules', 'leaflet', 'dist')).href;
+  const template = readFileSync(join(webDirectory, 'fixtures', 'script-template.html'), 'utf8')
+    .replaceAll('LEAFLET', leaflet);
+  mkdirSync(join(scratch, 'custom'), { recursive: true });
+  writeFileSync(join(scratch, 'custom', 'template.html'), template);
+  const world = hostileWorld();
+  const { page, problems, close } = await openPage(makePage('custom', world, 'custom.xml'));
+  try {
+    const markers = withoutPlayer(await visibleMarkers(page));
+    const names = markers.filter((m) => m.classes.includes('islandname')).map((m) => m.text);
+    assert.deepEqual(names, HostileNames);
+    const towns = world.islands.filter((i) => i.town).length;
+    const explored = world.islands.filter((i) => i.explored).length;
+    assert.equal(markers.length,
+      2 * world.islands.length + towns + explored + world.ships.length);
+    assert.equal(await page.evaluate(() => window.pwned), undefined);
+    assert.deepEqual(problems, []);
+  } finally {
+    await close();
+  }
+});
 
 test('a world without islands or ships gives a working page', async () => {
   const { page, problems, close } = await openPage(makePage('empty', emptyWorld(), 'empty.xml'));
