@@ -128,6 +128,21 @@ var map = (() => {
   // The lists are read by the time any other script runs.
   tlmaper.onWorld = (callback) => callback(world);
 
+  // The levels the view has not needed yet are placed while the page is idle, one
+  // level at a time, so that zooming into one for the first time is as quick as
+  // returning to it.
+  let placingAhead = false;
+  function placeAheadWhenIdle() {
+    if (placingAhead) return;
+    placingAhead = true;
+    const whenIdle = window.requestIdleCallback ?? ((work) => setTimeout(work, 200));
+    const placeOne = () => {
+      placingAhead = placement.placeNextLevel();
+      if (placingAhead) whenIdle(placeOne);
+    };
+    whenIdle(placeOne);
+  }
+
   // Revealing an island pins its label, so it shows at every zoom until another island
   // is revealed, and moves the map to it.
   tlmaper.revealIsland = (index) => {
@@ -137,6 +152,7 @@ var map = (() => {
     map.setView(worldPoint(world.islands.x[index], world.islands.y[index]), zoom,
       { animate: false });
     for (const layer of Object.values(overlays)) layer.refresh();
+    placeAheadWhenIdle();
   };
 
   // The first view: the one another script asks for, else the whole world. The layers
@@ -155,6 +171,7 @@ var map = (() => {
     mapImage.bringToBack();
     showFirstView(worldBounds);
     mapElement.dataset.state = 'ready';
+    placeAheadWhenIdle();
   });
   // Without the image, the view takes in every island and ship instead.
   function markerBounds() {
@@ -170,6 +187,7 @@ var map = (() => {
                'this page.');
     showFirstView(markerBounds());
     mapElement.dataset.state = 'no-image';
+    placeAheadWhenIdle();
   });
 
   return map;

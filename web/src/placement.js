@@ -295,6 +295,17 @@
       return this.placedZoom[i] <= level;
     }
 
+    // Places the lowest level not placed yet; false when every level is placed.
+    placeNextLevel() {
+      for (let zoom = this.minZoom; zoom <= this.maxZoom; zoom++) {
+        if (!this.levels.has(zoom)) {
+          this.level(zoom);
+          return true;
+        }
+      }
+      return false;
+    }
+
     level(zoom) {
       let level = this.levels.get(zoom);
       if (!level) {
