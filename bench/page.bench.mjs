@@ -21,14 +21,12 @@
 // Works in a scratch directory that it removes.
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { parseArgs } from 'node:util';
 
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '..');
-const { chromium } = createRequire(join(root, 'web', 'package.json'))('playwright-core');
 
 const { values: options } = parseArgs({
   options: {
@@ -39,6 +37,9 @@ const { values: options } = parseArgs({
     rounds: { type: 'string', default: '3' },
   },
 });
+process.env.TLMAPER_BINARY = resolve(options.binary);
+process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'page-bench-'));
+const { scratch, launchBrowser } = await import('../web/page-harness.mjs');
 const Sizes = options.only.split(',').map(Number);
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
 const MoveSeconds = 2;
@@ -173,14 +174,6 @@ function moveEveryFrame([how, seconds]) {
 const withinTime = (promise, ms) =>
   Promise.race([promise, new Promise((resolve) => setTimeout(() => resolve(null), ms))]);
 
-function launchBrowser() {
-  return chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-}
-
 // Measures one page in a browser of its own, which is closed afterwards even when the
 // page no longer answers.
 async function measure(pagePath) {
@@ -250,7 +243,6 @@ const fixed = (value, digits = 1) => (value === undefined ? '-' : value.toFixed(
 const ratio = (value, base) => (value === undefined || !base ? '' : ` (${(value / base).toFixed(2)}x)`);
 
 async function main() {
-  const scratch = mkdtempSync(join(tmpdir(), 'page-bench-'));
   const results = [];
   try {
     for (const islands of Sizes) {
