@@ -216,9 +216,8 @@ test('placement: a pinned label shows at every zoom and still overlaps nothing',
   const world = crowdedWorld(2000, 400);
   const boxes = placement.makeLabelBoxes(world, metrics);
   const layout = new placement.Placement(world, boxes, -4, 5);
-  const hidden = shownAt(layout, boxes.count, 5).length === boxes.count
-    ? 0 : [...Array(world.islands.count).keys()].find((i) => !layout.shows(i, 5));
-  assert.ok(hidden !== undefined);
+  const hidden = [...Array(world.islands.count).keys()].find((i) => !layout.shows(i, 5));
+  assert.ok(hidden !== undefined, 'some island label gives way at zoom 5');
   layout.pin(hidden);
   for (let zoom = -4; zoom <= 5; zoom++) {
     assert.ok(layout.shows(hidden, zoom), `pinned label at zoom ${zoom}`);
