@@ -123,12 +123,8 @@
   // map is touched.
   function foldLayerSwitches() {
     if (!narrowScreen.matches) return;
-    if (tlmaper.layerControl?.collapse) {
-      tlmaper.layerControl.collapse();
-    } else {
-      document.querySelector('.leaflet-control-layers')
-        ?.classList.remove('leaflet-control-layers-expanded');
-    }
+    document.querySelector('.leaflet-control-layers')
+      ?.classList.remove('leaflet-control-layers-expanded');
   }
   foldLayerSwitches();
   map.on('click', foldLayerSwitches);
