@@ -260,7 +260,6 @@
       this.islandGrid.forEachIn(
         (x0 - reach.maxRight) / scale, (y0 - reach.maxBottom) / scale,
         (x1 - reach.minLeft) / scale, (y1 - reach.minTop) / scale, (i) => {
-          if (met) return true;
           const x = boxes.x[i] * scale, y = boxes.y[i] * scale;
           met = x + boxes.left[i] < x1 && x + boxes.right[i] > x0 &&
                 y + boxes.top[i] < y1 && y + boxes.bottom[i] > y0;
