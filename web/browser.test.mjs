@@ -155,9 +155,10 @@ async function checkLayersOneByOne(page, world, zoomLevels) {
       assert.equal(markers.length, records.length, `${name}: marker count at zoom ${zoom}`);
       records.forEach((record, i) => {
         const marker = markerOf(markers, record, className, bitmap);
+        // markerOf looks only within one bitmap pixel of the square: finding it is the
+        // alignment check.
         assert.ok(marker, `${name} ${i} at zoom ${zoom}: no marker on its square`);
         if (text) assert.equal(marker.text, text(record), `${name} ${i}: label`);
-        assertOnSquare(marker, record, bitmap, `${name} ${i} at zoom ${zoom}`);
       });
     }
     await layerCheckbox(page, name).uncheck();
