@@ -100,19 +100,9 @@ std::string PlainEscape(const std::string& text) {
 // The page's fills keep large values apart from the text they search; the result must
 // be the chain of plain replacements over the whole text.
 void CheckPageFills(FuzzedDataProvider& input, const std::string& text) {
-  const std::string_view placeholders[] = {"[WORLDNAME]",
-                                           "[MAPFILENAME]",
-                                           "[SIZE]",
-                                           "[PLAYERX]",
-                                           "[PLAYERY]",
-                                           "[ISLANDDIFFICULTYLAYER]",
-                                           "[ISLANDNAMELAYER]",
-                                           "[TOWNLAYER]",
-                                           "[VISITEDLAYER]",
-                                           "[SHIPDIFFICULTYLAYER]"};
   PageTemplate page = MakePageTemplate(text);
   std::string plain = text;
-  for (const std::string_view placeholder : placeholders) {
+  for (const std::string_view placeholder : PagePlaceholders) {
     // A short piece, repeated at times into a value large enough to be kept apart.
     std::string value = input.ConsumeRandomLengthString(24);
     const int repeats = input.ConsumeIntegralInRange(0, 400);

@@ -25,21 +25,6 @@ bool IsEmptyRegularFile(const std::filesystem::path& path) {
          std::filesystem::file_size(path, error) == 0 && !error;
 }
 
-// Every placeholder the page knows. A value may be sealed only when none of them can
-// match inside it or across its edges.
-constexpr std::string_view Placeholders[] = {
-    "[WORLDNAME]",
-    "[MAPFILENAME]",
-    "[SIZE]",
-    "[PLAYERX]",
-    "[PLAYERY]",
-    "[ISLANDDIFFICULTYLAYER]",
-    "[ISLANDNAMELAYER]",
-    "[TOWNLAYER]",
-    "[VISITEDLAYER]",
-    "[SHIPDIFFICULTYLAYER]",
-};
-
 // True when some placeholder could begin inside `value`: every placeholder starts
 // with "[" and a capital letter.
 bool MayHoldPlaceholder(std::string_view value) {
@@ -53,7 +38,7 @@ bool MayHoldPlaceholder(std::string_view value) {
 // around it: the value holds the middle of one, starts with one's end or ends with
 // one's start.
 bool MayJoinPlaceholder(std::string_view value) {
-  for (const std::string_view placeholder : Placeholders) {
+  for (const std::string_view placeholder : PagePlaceholders) {
     if (placeholder.find(value) != std::string_view::npos) return true;
     for (size_t k = 1; k < placeholder.size() && k <= value.size(); ++k) {
       if (value.starts_with(placeholder.substr(placeholder.size() - k)) ||

@@ -26,6 +26,21 @@ struct PageTemplate {
   std::vector<PagePart> parts;
 };
 
+// Every placeholder the page knows. A value may be sealed only when none of them can
+// match inside it or across its edges.
+inline constexpr std::string_view PagePlaceholders[] = {
+    "[WORLDNAME]",
+    "[MAPFILENAME]",
+    "[SIZE]",
+    "[PLAYERX]",
+    "[PLAYERY]",
+    "[ISLANDDIFFICULTYLAYER]",
+    "[ISLANDNAMELAYER]",
+    "[TOWNLAYER]",
+    "[VISITEDLAYER]",
+    "[SHIPDIFFICULTYLAYER]",
+};
+
 PageTemplate MakePageTemplate(std::string text);
 
 // The whole page text, the parts joined.

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
+#include "page/page.h"
 #include "support/run_binary.h"
 
 namespace tlmaper::testing {
@@ -21,23 +23,12 @@ std::string ShippedTemplate() {
   return ReadFileBytes(TLMAPER_BUILT_TEMPLATE);
 }
 
-const char* const Placeholders[] = {"[WORLDNAME]",
-                                    "[MAPFILENAME]",
-                                    "[SIZE]",
-                                    "[PLAYERX]",
-                                    "[PLAYERY]",
-                                    "[ISLANDDIFFICULTYLAYER]",
-                                    "[ISLANDNAMELAYER]",
-                                    "[TOWNLAYER]",
-                                    "[VISITEDLAYER]",
-                                    "[SHIPDIFFICULTYLAYER]"};
-
 // True when `page` was made from the built-in template: it starts with the template's
 // text before its first placeholder and holds the world name filled in.
 bool MadeFromShippedTemplate(const std::string& page) {
   const std::string shipped = ShippedTemplate();
   size_t firstPlaceholder = shipped.size();
-  for (const char* placeholder : Placeholders) {
+  for (const std::string_view placeholder : PagePlaceholders) {
     firstPlaceholder = std::min(firstPlaceholder, shipped.find(placeholder));
   }
   return page.starts_with(shipped.substr(0, firstPlaceholder)) &&
@@ -65,7 +56,7 @@ TEST(PageFile, WithoutATemplateFileTheShippedTemplateIsUsed) {
   EXPECT_EQ(page, ReadFileBytes(copied / "world.html"));
   EXPECT_TRUE(MadeFromShippedTemplate(page));
   EXPECT_NE(page.find("html:'Port'"), std::string::npos);
-  for (const char* placeholder : Placeholders) {
+  for (const std::string_view placeholder : PagePlaceholders) {
     EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
     EXPECT_NE(ShippedTemplate().find(placeholder), std::string::npos) << placeholder;
   }
