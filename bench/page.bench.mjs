@@ -39,7 +39,7 @@ const { values: options } = parseArgs({
 });
 process.env.TLMAPER_BINARY = resolve(options.binary);
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'page-bench-'));
-const { scratch, launchBrowser } = await import('../web/page-harness.mjs');
+const { scratch, launchBrowser } = await import('../web/tests/page-harness.mjs');
 const Sizes = options.only.split(',').map(Number);
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
 const MoveSeconds = 2;

@@ -22,8 +22,8 @@ const { values: options } = parseArgs({
 });
 process.env.TLMAPER_BINARY = resolve(options.binary);
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'tlmaper-search-bench-'));
-const { scratch, makePage, launchBrowser, openPage } = await import('../web/page-harness.mjs');
-const { largeWorld } = await import('../web/large-world.mjs');
+const { scratch, makePage, launchBrowser, openPage } = await import('../web/tests/page-harness.mjs');
+const { largeWorld } = await import('../web/tests/large-world.mjs');
 
 const Words = ['saltmere island', 'e', 'ébène'];
 const PauseSeconds = 5;

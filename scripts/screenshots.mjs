@@ -1,7 +1,7 @@
 // Takes the README's pictures of the page: docs/map.png (the bundled example) and
 // docs/large-world.png (a generated world of 20,000 islands, with the search in use).
 //
-// Usage: node web/screenshots.mjs [path of the built tool]   (default build/src/driver/tlmaper)
+// Usage: node scripts/screenshots.mjs [path of the built tool]   (default build/src/driver/tlmaper)
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
@@ -11,8 +11,8 @@ const root = resolve(dirname(fileURLToPath(import.meta.url)), '..');
 process.env.TLMAPER_BINARY = resolve(process.argv[2] ?? join(root, 'build/src/driver/tlmaper'));
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'tlmaper-screenshots-'));
 const { scratch, makePage, makeExamplePage, launchBrowser, openPage } =
-  await import('./page-harness.mjs');
-const { largeWorld } = await import('./large-world.mjs');
+  await import('../web/tests/page-harness.mjs');
+const { largeWorld } = await import('../web/tests/large-world.mjs');
 
 const browser = await launchBrowser();
 try {

@@ -12,7 +12,8 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 import { saveXml } from './test-saves.mjs';
 
-export const webDirectory = dirname(fileURLToPath(import.meta.url));
+// The page's folder (web/), with its node_modules; this harness lives in web/tests/.
+export const webDirectory = resolve(dirname(fileURLToPath(import.meta.url)), '..');
 export const binary = resolve(requiredEnvironment('TLMAPER_BINARY'));
 export const scratch = requiredEnvironment('TLMAPER_SCRATCH');
 

@@ -362,7 +362,7 @@ test('a custom template that runs the marker lists as script still works', async
   // The older kind of template: Leaflet from outside the page, every marker created at
   // once by running the lists. Leaflet's files are read from disk here.
   const leaflet = pathToFileURL(join(webDirectory, 'node_modules', 'leaflet', 'dist')).href;
-  const template = readFileSync(join(webDirectory, 'fixtures', 'script-template.html'), 'utf8')
+  const template = readFileSync(join(webDirectory, 'tests', 'fixtures', 'script-template.html'), 'utf8')
     .replaceAll('LEAFLET', leaflet);
   mkdirSync(join(scratch, 'custom'), { recursive: true });
   writeFileSync(join(scratch, 'custom', 'template.html'), template);

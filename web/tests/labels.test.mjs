@@ -13,7 +13,7 @@ import vm from 'node:vm';
 const context = vm.createContext({});
 context.window = context;
 for (const file of ['src/markers.js', 'src/placement.js']) {
-  vm.runInContext(readFileSync(new URL(file, import.meta.url), 'utf8'), context, { filename: file });
+  vm.runInContext(readFileSync(new URL(`../${file}`, import.meta.url), 'utf8'), context, { filename: file });
 }
 const { markers, placement } = context.tlmaper;
 
