@@ -86,8 +86,18 @@ void MakePage(const WorldModel& world, const std::string& imagePath, const std::
   }
 }
 
+// How drawing and writing the map went.
+enum class MapOutcome { Written, WriteFailed, SizeRefused };
+
+MapOutcome DrawAndWriteMap(const WorldModel& world, const std::string& imagePath) {
+  RasterImage map;
+  if (!RenderMap(world.islands, world.ships, world.bounds, map)) return MapOutcome::SizeRefused;
+  PrintIslandsOutsideWarning(CountIslandsOutsideCanvas(world.islands, map));
+  return map.BmpWriter(imagePath) ? MapOutcome::Written : MapOutcome::WriteFailed;
+}
+
 // The steps after a successful load. Every step runs even when an earlier one failed;
-// a failure only changes the exit status.
+// a failure only changes the exit status, except a map too large to draw.
 int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& savePath) {
   const std::string stem = FileStem(savePath);
   const std::string imagePath = stem + ".bmp";
@@ -110,13 +120,17 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   // does one thing after the other.
   PageJob page;
   std::jthread pageMaker = StartThread([&] { MakePage(world, imagePath, pagePath, page); });
-  {
-    RasterImage map;
-    if (!RenderMap(world.islands, world.ships, world.bounds, map)) status = ExitFailure;
-    PrintIslandsOutsideWarning(CountIslandsOutsideCanvas(world.islands, map));
-    if (!map.BmpWriter(imagePath)) status = ExitFailure;
-  }
+  const MapOutcome map = DrawAndWriteMap(world, imagePath);
   if (pageMaker.joinable()) pageMaker.join();
+  // A map whose size was refused would be a blank pixel replacing a good earlier map,
+  // and its page would show that pixel: neither is written.
+  if (map == MapOutcome::SizeRefused) {
+    DiscardPendingFile(page.file);
+    PrintLine(stderr,
+              "Error: the map of " + savePath + " is too large to draw, nothing was written");
+    return ExitFailure;
+  }
+  if (map == MapOutcome::WriteFailed) status = ExitFailure;
   if (page.outOfMemory) throw std::bad_alloc();
   PrintTemplateFallbackWarning(page.templateFallback);
   if (!FinishPageFile(page.started, page.file, pagePath)) status = ExitFailure;

@@ -168,7 +168,10 @@ void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::stri
 void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const MapBounds& bounds,
                            const std::string& imagePath) {
   FillPlaceholder(page, "[WORLDNAME]", EscapePageText(player.worldName));
-  FillPlaceholder(page, "[MAPFILENAME]", EscapePageText(imagePath));
+  // The page lies beside the map and finds it by name; the folders the save was given
+  // with would name the player's folders in a page that may be shared.
+  FillPlaceholder(page, "[MAPFILENAME]",
+                  EscapePageText(std::string_view(imagePath).substr(FileNameStart(imagePath))));
   FillPlaceholder(page, "[SIZE]", FormatInt(MapExtent(bounds)));
   FillPlaceholder(page, "[PLAYERX]", FormatInt(player.x));
   FillPlaceholder(page, "[PLAYERY]", FormatInt(player.y));

@@ -76,7 +76,8 @@ int32_t MapExtent(const MapBounds& bounds);
 // exactly as one text replacement over the whole page text would.
 void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::string value);
 
-// Fills [WORLDNAME], [MAPFILENAME], [SIZE], [PLAYERX] and [PLAYERY], in this order.
+// Fills [WORLDNAME], [MAPFILENAME], [SIZE], [PLAYERX] and [PLAYERY], in this order;
+// [MAPFILENAME] with the file name of `imagePath` alone, without its folders.
 void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const MapBounds& bounds,
                            const std::string& imagePath);
 

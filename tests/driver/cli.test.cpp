@@ -1,6 +1,7 @@
 // The command line, run against the built binary in a scratch directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "support/run_binary.h"
@@ -142,6 +143,52 @@ TEST(CommandLine, OutputsLandBesideTheSaveUnderItsStem) {
       files += entry.is_regular_file();
     }
     EXPECT_EQ(files, 3u) << c.arg;
+  }
+}
+
+// The value the page gives its map image: the text of data-image="...".
+std::string PageMapName(const std::string& page) {
+  const std::string key = "data-image=\"";
+  const size_t start = page.find(key);
+  if (start == std::string::npos) return "(none)";
+  return page.substr(start + key.size(), page.find('"', start + key.size()) - start - key.size());
+}
+
+TEST(CommandLine, ThePageNamesItsMapWithoutTheFoldersTheSaveWasGivenWith) {
+  const std::string save =
+      SaveXml("<Islands><IslandData Name=\"Port\" X=\"3\" Y=\"4\" Difficulty=\"3\"/></Islands>");
+  ScratchDirectory here;
+  WriteFileBytes(here / "world.xml", save);
+  ASSERT_EQ(RunTool({"world.xml"}, here.path()).status, 0);
+  const std::string page = ReadFileBytes(here / "world.html");
+  EXPECT_EQ(PageMapName(page), "world.bmp");
+
+  // Given with folders, the save gives the same page byte for byte.
+  ScratchDirectory dir, elsewhere;
+  fs::create_directory(dir / "saves");
+  WriteFileBytes(dir / "saves" / "world.xml", save);
+  const fs::path fullPath = dir / "saves" / "world.xml";
+  struct Case {
+    std::string what, arg;
+    fs::path workingDirectory;
+  };
+  std::vector<Case> cases = {
+      {"a folder", "saves/world.xml", dir.path()},
+      {"a full path", fullPath.string(), elsewhere.path()},
+  };
+  if (TestingWindowsBuild()) {
+    // As a save dropped onto the exe arrives: a drive letter and backslashes.
+    std::string windowsPath = "Z:" + fullPath.string();
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    cases.push_back({"a drive-letter path", windowsPath, elsewhere.path()});
+    cases.push_back({"a drive letter alone", "Z:world.xml", dir.path() / "saves"});
+  }
+  for (const Case& c : cases) {
+    const RunResult run = RunTool({c.arg}, c.workingDirectory);
+    EXPECT_EQ(run.status, 0) << c.what << run.out << run.err;
+    const std::string written = ReadFileBytes(dir / "saves" / "world.html");
+    EXPECT_EQ(PageMapName(written), "world.bmp") << c.what;
+    EXPECT_TRUE(written == page) << c.what;
   }
 }
 

@@ -127,16 +127,45 @@ TEST(WhenThingsGoWrong, IslandsOffTheMapAreCounted) {
   for (const BadSave& c : cases) ExpectBothFilesMade(c);
 }
 
-TEST(WhenThingsGoWrong, ACanvasTooLargeToHoldGivesATinyMapAndFails) {
-  ScratchDirectory dir;
-  WriteFileBytes(dir / "world.xml", IslandsSave(Island(0, 0) + Island(1000000000, 0)));
-  const RunResult run = RunTool({"world.xml"}, dir.path());
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, TooLargeWarning + "                 Size remains unchanged at 1 x 1.\n");
-  // On the 1 x 1 canvas only the island at 0, 0 has its centre on the map.
-  EXPECT_EQ(run.err, OneIslandOutside);
-  EXPECT_EQ(fs::file_size(dir / "world.bmp"), 58u);
-  EXPECT_TRUE(fs::exists(dir / "world.html"));
+TEST(WhenThingsGoWrong, AMapTooLargeToDrawWritesNothingAndKeepsTheEarlierFiles) {
+  const std::string unchanged = "                 Size remains unchanged at 1 x 1.\n";
+  struct Case {
+    std::string what, bytes, out;  // `out`: the picture warning, on standard output
+  };
+  const Case cases[] = {
+      {"two islands a billion units apart", IslandsSave(Island(0, 0) + Island(1000000000, 0)),
+       TooLargeWarning + unchanged},
+      {"an extent that wraps to a non-positive size",
+       IslandsSave(Island(0, 0) + Island(1073741800, 5)),
+       "Picture Warning: User attempted to set a non-positive width or height.\n" + unchanged},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    fs::create_directory(dir / "saves");
+    const fs::path save = dir / "saves" / "world.xml";
+    const auto runBadSave = [&] {
+      WriteFileBytes(save, c.bytes);
+      const RunResult run = RunTool({"saves/world.xml"}, dir.path());
+      EXPECT_EQ(run.status, 1) << c.what;
+      EXPECT_EQ(run.out, c.out) << c.what;
+      EXPECT_EQ(run.err,
+                "Error: the map of saves/world.xml is too large to draw, nothing was written\n")
+          << c.what;
+    };
+    runBadSave();
+    EXPECT_TRUE(OutputsIn(dir / "saves", "world.xml").empty()) << c.what;
+    // A good run first: its map and page must survive the failed one byte for byte.
+    WriteFileBytes(save, IslandsSave(Island(3, 4) + Island(200, 150)));
+    ASSERT_EQ(RunTool({"saves/world.xml"}, dir.path()).status, 0) << c.what;
+    const std::string map = ReadFileBytes(dir / "saves" / "world.bmp");
+    const std::string page = ReadFileBytes(dir / "saves" / "world.html");
+    runBadSave();
+    EXPECT_TRUE(ReadFileBytes(dir / "saves" / "world.bmp") == map) << c.what;
+    EXPECT_TRUE(ReadFileBytes(dir / "saves" / "world.html") == page) << c.what;
+    EXPECT_EQ(OutputsIn(dir / "saves", "world.xml"),
+              (std::vector<std::string>{"world.bmp", "world.html"}))
+        << c.what;
+  }
 }
 
 TEST(WhenThingsGoWrong, OutputsThatCannotBeCreatedAreReported) {

@@ -98,7 +98,7 @@ TEST(FillWorldPlaceholders, FillsTheFiveValuesWithSaveTextEscaped) {
       "Sea of &quot;&#91;SIZE&#93;&quot; &amp; &#91;PLAYERX&#93;&#39;s&#10;&lt;b&gt;";
   EXPECT_EQ(PageText(page),
             "<title>" + name + "</title><h1>" + name +
-                "</h1><div data-image=\"saves/it&#39;s &#91;x&#93;.bmp\" "
+                "</h1><div data-image=\"it&#39;s &#91;x&#93;.bmp\" "
                 "data-extent=\"110\"></div>-7,92 [worldname] WORLDNAME [ISLANDNAMELAYER]");
 }
 
