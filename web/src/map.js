@@ -78,10 +78,9 @@ var map = (() => {
     }
   }
 
-  // The bitmap lies beside this page: only its file name is used, relative to the page.
-  const imagePath = mapElement.dataset.image ?? '';
-  const imageName = imagePath.slice(
-    Math.max(imagePath.lastIndexOf('/'), imagePath.lastIndexOf('\\')) + 1);
+  // The bitmap lies beside this page, named by its file name alone (which may hold any
+  // character, a backslash too), relative to the page.
+  const imageName = mapElement.dataset.image ?? '';
   // The bitmap draws world position (x, y) as the pixel (2x, 2y), whose centre lies at
   // image coordinates (2x + 0.5, 2y + 0.5). So image coordinate u is world (u - 0.5) / 2,
   // and the image spans world -0.25 to (size - 0.5) / 2 on each axis.
@@ -185,7 +184,10 @@ var map = (() => {
   mapImage.on('error', () => {
     showNotice(`The map image "${imageName}" could not be loaded; it should lie beside ` +
                'this page.');
-    showFirstView(markerBounds());
+    // The islands and ships are then the whole world, for the first view and after.
+    const bounds = markerBounds();
+    if (bounds.isValid()) worldBounds = bounds;
+    showFirstView(bounds);
     mapElement.dataset.state = 'no-image';
     placeAheadWhenIdle();
   });

@@ -28,9 +28,7 @@
 
   // The stem of the bitmap's file name: the save's name, as the tool names its outputs.
   function saveFileName() {
-    const imagePath = document.getElementById('map')?.dataset.image ?? '';
-    const fileName = imagePath.slice(
-      Math.max(imagePath.lastIndexOf('/'), imagePath.lastIndexOf('\\')) + 1);
+    const fileName = document.getElementById('map')?.dataset.image ?? '';
     return fileName.replace(/\.bmp$/i, '');
   }
 

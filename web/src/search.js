@@ -23,11 +23,16 @@
   const FoldingSlice = 10000;  // names folded at a time while the page starts
   const Separator = '\0';    // between the names in the folded text (a space in a name)
 
-  // Lower case, accents taken off: "Ærø Ísland" → "ærø island". Plain ASCII, most
-  // text, skips the costly part.
+  // Case folded fully and accents taken off: "Ærø Ísland" → "ærø island", "Straße" →
+  // "strasse", "IŞIK" and "Işık" → "isik". Upper case first, then lower, folds what
+  // lower case alone keeps apart: "ß" becomes "ss", "ﬁ" "fi", the dotless "ı" "i" (and
+  // the dotted "İ" an "i" whose dot goes with the accents). What is left is made plain
+  // by hand: the capital "ẞ" comes back as "ß", and lower case brings back the final
+  // sigma "ς". Plain ASCII, most text, skips the costly part.
   const fold = (text) => {
-    const lower = text.toLowerCase();
-    return /[^\0-\x7f]/.test(lower) ? lower.normalize('NFD').replace(/\p{M}/gu, '') : lower;
+    if (!/[^\0-\x7f]/.test(text)) return text.toLowerCase();
+    return text.toUpperCase().toLowerCase().normalize('NFD').replace(/\p{M}/gu, '')
+      .replaceAll('ß', 'ss').replaceAll('ς', 'σ');
   };
 
   let islands = null;  // the world's islands, once read

@@ -11,7 +11,13 @@
   const worldPoint = (x, y) => tlmaper.worldPoint?.(x, y) ?? map.unproject([x, y], 0);
   const worldPosition = (latLng) => tlmaper.worldPosition?.(latLng) ?? map.project(latLng, 0);
 
-  // The view a hash names, or null when it names none (missing or unreadable values).
+  // World positions are 32-bit whole numbers. A centre far beyond them is no place in
+  // the world, and one beyond about 1e21 could not even be written back as digits.
+  const PositionLimit = 2 ** 31;
+  const inWorld = (value) => Number.isFinite(value) && Math.abs(value) <= PositionLimit;
+
+  // The view a hash names, or null when it names none (missing, unreadable, infinite or
+  // out-of-range values).
   function viewFromHash(hash) {
     const values = new URLSearchParams(hash.replace(/^#/, ''));
     const number = (name) => {
@@ -19,15 +25,19 @@
       return text !== null && /^\s*-?\d+(\.\d+)?\s*$/.test(text) ? Number(text) : null;
     };
     const [zoom, x, y] = [number('z'), number('x'), number('y')];
-    if (zoom === null || x === null || y === null) return null;
+    if (!Number.isFinite(zoom) || !inWorld(x) || !inWorld(y)) return null;
     const fittedZoom = Math.min(Math.max(zoom, map.getMinZoom()), map.getMaxZoom());
-    return { center: worldPoint(x, y), zoom: fittedZoom };
+    return { center: worldPoint(x, y), zoom: fittedZoom, x, y };
   }
 
+  const hashOf = ({ zoom, x, y }) =>
+    `#z=${Math.round(zoom * 100) / 100}&x=${Math.round(x)}&y=${Math.round(y)}`;
+
+  // The hash of the view shown, or null when its centre is no place the hash can name.
   function hashOfView() {
     const centre = worldPosition(map.getCenter());
-    const zoom = Math.round(map.getZoom() * 100) / 100;
-    return `#z=${zoom}&x=${Math.round(centre.x)}&y=${Math.round(centre.y)}`;
+    if (!inWorld(centre.x) || !inWorld(centre.y)) return null;
+    return hashOf({ zoom: map.getZoom(), x: centre.x, y: centre.y });
   }
 
   // Read now: the map moves (and the hash with it) before the first view is chosen.
@@ -35,17 +45,19 @@
   tlmaper.initialView = () => viewFromHash(openingHash);
 
   // The address with the view, as the copy-link button gives it.
-  tlmaper.viewLink = () => location.href.replace(/#.*$/, '') + hashOfView();
+  tlmaper.viewLink = () => location.href.replace(/#.*$/, '') + (hashOfView() ?? '');
 
-  let writtenHash = null;
+  // The hash this page put in the address itself, when the browser took it as a change
+  // of address (see below); that change is not followed.
+  let ownHash = null;
   function followView() {
     if (mapElement?.dataset.state === 'loading') return;
     const hash = hashOfView();
-    if (hash === location.hash) return;
-    writtenHash = hash;
+    if (hash === null || hash === location.hash) return;
     try {
       history.replaceState(history.state, '', hash);
     } catch {
+      ownHash = hash;
       location.replace(hash);  // no history entry either way
     }
   }
@@ -60,10 +72,23 @@
   // Once the first view is on the map, the address shows it.
   new MutationObserver(followView).observe(mapElement, { attributeFilter: ['data-state'] });
 
-  // A hash typed into the address bar moves the map there.
-  window.addEventListener('hashchange', () => {
-    if (location.hash === writtenHash) return;
+  function followAddress() {
     const view = viewFromHash(location.hash);
-    if (view) map.setView(view.center, view.zoom);
+    if (view && hashOf(view) !== hashOfView()) map.setView(view.center, view.zoom);
+  }
+  // A zoom under way ignores a new view, so a new address waits for it to end.
+  let zooming = false;
+  map.on('zoomanim', () => { zooming = true; });
+  map.on('zoomend', () => { zooming = false; });
+  // A hash typed into the address bar, or reached with Back and Forward, moves the map
+  // there whenever it names another view than the one shown. The view left behind is
+  // not written over the new address.
+  window.addEventListener('hashchange', () => {
+    const isOwn = location.hash === ownHash;
+    ownHash = null;
+    if (isOwn) return;
+    clearTimeout(followTimer);
+    if (zooming) map.once('zoomend', followAddress);
+    else followAddress();
   });
 })();

@@ -6,7 +6,7 @@
 // environment (see page-harness.mjs).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { HtmlValidate } from 'html-validate';
@@ -84,7 +84,9 @@ test('the example page works offline, is named and described, passes axe-core', 
 test('search finds a hostile name typed as it is, moves to it and runs nothing', async () => {
   const world = hostileWorld();
   world.islands.push(
-    { name: 'Île Crème', x: 200, y: 70, difficulty: 4, town: true, explored: true });
+    { name: 'Île Crème', x: 200, y: 70, difficulty: 4, town: true, explored: true },
+    { name: 'Işık', x: 200, y: 100, difficulty: 5, town: false, explored: false },
+    { name: 'Große Straße', x: 230, y: 100, difficulty: 6, town: false, explored: false });
   const target = world.islands.findIndex((island) => island.name.startsWith('<img'));
   await withPage(makePage('search', world, 'hostile.xml'), {}, async (page) => {
     await page.setViewportSize({ width: 1100, height: 760 });
@@ -110,8 +112,14 @@ test('search finds a hostile name typed as it is, moves to it and runs nothing',
     assert.equal(await page.evaluate(() => window.pwned), undefined);
     assert.equal(await page.$$eval('img:not(.map-image)', (images) => images.length), 0);
 
-    // Accents and case do not matter; the marks come with the name.
-    for (const [query, name] of [['ile CREME', 'Île Crème'], ['ÆRØ', world.islands[7].name]]) {
+    // Accents and case do not matter, case folded fully (the dotted and dotless i both
+    // an i, "ß" and "ss" alike); the marks come with the name.
+    const queries = [
+      ['ile CREME', 'Île Crème'], ['isik', 'Işık'], ['IŞIK', 'Işık'], ['İşik', 'Işık'],
+      ['strasse', 'Große Straße'], ['GROSSE STRAẞE', 'Große Straße'],
+      ['ÆRØ', world.islands[7].name],
+    ];
+    for (const [query, name] of queries) {
       await page.fill('#search', query);
       assert.deepEqual(await options.locator('.result-name').allTextContents(), [name], query);
     }
@@ -167,6 +175,82 @@ test('the view follows the address hash and a page opened with one shows that vi
   await withPage(page_, { hash: '#z=zz&x=1' }, async (page) => {
     assert.equal(await page.evaluate(
       () => tlmaper.map.getBounds().contains(tlmaper.worldBounds())), true);
+  });
+});
+
+test('Back and Forward move the map to the view their address names', async () => {
+  await withPage(makePage('history', gridWorld(), 'grid.xml'), {}, async (page) => {
+    await page.waitForFunction(() => location.hash !== '');
+    const firstHash = await page.evaluate(() => location.hash);
+    const first = await mapView(page);
+    const near = (view, { zoom, x, y }) =>
+      view.zoom === zoom && Math.abs(view.x - x) < 0.5 && Math.abs(view.y - y) < 0.5;
+
+    await page.evaluate(() => { location.hash = '#z=3&x=33&y=133'; });
+    await page.waitForFunction(() => tlmaper.map.getZoom() === 3);
+    assert.ok(near(await mapView(page), { zoom: 3, x: 33, y: 133 }));
+    for (const [step, hash, view] of [
+      ['back', firstHash, first], ['forward', '#z=3&x=33&y=133', { zoom: 3, x: 33, y: 133 }],
+      ['back', firstHash, first]]) {
+      await (step === 'back' ? page.goBack() : page.goForward());
+      await page.waitForFunction((h) => location.hash === h, hash);
+      await page.waitForFunction(({ zoom, x, y }) => {
+        const centre = tlmaper.worldPosition(tlmaper.map.getCenter());
+        return tlmaper.map.getZoom() === zoom && Math.abs(centre.x - x) < 0.5 &&
+          Math.abs(centre.y - y) < 0.5;
+      }, view, { timeout: 5000 });
+    }
+  });
+});
+
+test('an address with numbers beyond the world names no view and is written back readable',
+  async () => {
+    const page_ = makePage('hash-range', gridWorld(), 'grid.xml');
+    const readable = /^#z=-?\d+(\.\d+)?&x=-?\d+&y=-?\d+$/;
+    for (const hash of [
+      `#z=2&x=${'9'.repeat(400)}&y=5`, `#z=2&x=1${'0'.repeat(300)}&y=5`,
+      `#z=2&x=5&y=-3000000000`, `#z=${'9'.repeat(400)}&x=5&y=5`]) {
+      await withPage(page_, { hash }, async (page) => {
+        assert.equal(await page.evaluate(
+          () => tlmaper.map.getBounds().contains(tlmaper.worldBounds())), true, hash);
+        await page.waitForFunction((h) => location.hash !== h, hash);
+        assert.match(await page.evaluate(() => location.hash), readable, hash);
+        // Typed into the address of an open page, such a hash leaves the map where it is.
+        const before = await mapView(page);
+        await page.evaluate((h) => { location.hash = h; }, hash);
+        await page.evaluate(() => new Promise((done) => setTimeout(done, 300)));
+        assert.deepEqual(await mapView(page), before, hash);
+      });
+    }
+  });
+
+test('without its bitmap, "Show the whole world" shows every island and ship', async () => {
+  const world = gridWorld();
+  const page_ = makePage('no-bitmap', world, 'grid.xml');
+  rmSync(page_.replace(/\.html$/, '.bmp'));
+  const opened = await openPage(browser, page_, { state: 'no-image' });
+  try {
+    const { page } = opened;
+    await page.evaluate(() => tlmaper.map.setView(tlmaper.worldPoint(10, 8), 5,
+      { animate: false }));
+    await page.getByRole('button', { name: 'Show the whole world' }).click();
+    const everyone = [...world.islands, ...world.ships].map(({ x, y }) => [x, y]);
+    await page.waitForFunction((points) => points.every(([x, y]) =>
+      tlmaper.map.getBounds().contains(tlmaper.worldPoint(x, y))), everyone, { timeout: 5000 });
+    // The browser's own report of the missing file is all that goes wrong.
+    assert.ok(opened.problems.every((problem) => /grid\.bmp|ERR_FILE_NOT_FOUND/.test(problem)),
+      opened.problems.join('; '));
+  } finally {
+    await opened.close();
+  }
+});
+
+test('a bitmap whose name holds a backslash is found beside its page', async () => {
+  const world = gridWorld();
+  world.player.worldName = '';
+  await withPage(makePage('backslash', world, 'back\\slash.xml'), {}, async (page) => {
+    assert.equal(await page.$eval('img.map-image', (image) => image.naturalWidth > 0), true);
+    assert.equal(await page.title(), 'back\\slash');
   });
 });
 
