@@ -69,7 +69,7 @@ TEST(PageFile, TemplateBytesOutsideThePlaceholdersAreKept) {
   const Case cases[] = {
       {"", ""},
       {"\xEF\xBB\xBF<p>[MAPFILENAME]</p>\r\n<i>[SIZE]</i>\r\n[size] [PLAYERX\0]"s,
-       "\xEF\xBB\xBF<p>saves/world.bmp</p>\r\n<i>60</i>\r\n[size] [PLAYERX\0]"s},
+       "\xEF\xBB\xBF<p>world.bmp</p>\r\n<i>60</i>\r\n[size] [PLAYERX\0]"s},
   };
   for (const Case& c : cases) {
     ScratchDirectory dir;
