@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-compiles the tool for 64-bit Windows on this Debian machine and packs it for
 # players: build-windows/tlmaper.exe (static, stripped) and
-# build-windows/tlmaper-1.0.0-windows-x64.zip (the exe and a README.txt).
+# build-windows/tlmaper-1.0.0-windows-x64.zip (the exe, a README.txt and the built-in
+# page template as template.example.html).
 # Quick when everything is already in place.
 # Usage: scripts/build-windows.sh
 set -euo pipefail
@@ -76,14 +77,16 @@ cmake -S "$ROOT" -B "$BUILD/tool" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/m
 cmake --build "$BUILD/tool" --target tlmaper
 "$TRIPLE-strip" -o "$BUILD/tlmaper.exe" "$BUILD/tool/src/driver/tlmaper.exe"
 
-# The players' download: the exe and a short README.txt with Windows line ends.
+# The players' download: the exe, a README.txt with Windows line ends, and the built-in
+# template under a name the tool never reads, for a player to copy to template.html.
 PACKAGE="$BUILD/package"
 rm -rf "$PACKAGE"
 mkdir -p "$PACKAGE"
 cp "$BUILD/tlmaper.exe" "$PACKAGE/"
 sed 's/$/\r/' "$ROOT/windows/README.txt" >"$PACKAGE/README.txt"
+cp "$BUILD/tool/src/driver/template.html" "$PACKAGE/template.example.html"
 VERSION="$(sed -n "s/^project(tlmaper VERSION \([0-9.]*\).*/\1/p" "$ROOT/CMakeLists.txt")"
 ZIP="$BUILD/tlmaper-$VERSION-windows-x64.zip"
 rm -f "$ZIP"
-(cd "$PACKAGE" && cmake -E tar cf "$ZIP" --format=zip tlmaper.exe README.txt)
+(cd "$PACKAGE" && cmake -E tar cf "$ZIP" --format=zip tlmaper.exe README.txt template.example.html)
 echo "Built $BUILD/tlmaper.exe and $ZIP"

@@ -98,6 +98,11 @@ TEST(WhenThingsGoWrong, OddButValidSavesMakeBothFiles) {
       {"200 MB save", IslandsSave(Island(3, 4) + bigPadding + Island(5, 6)), ""},
       {"10 MB attribute", IslandsSave("<IslandData Name=\"" + longName + "\" X=\"1\" Y=\"1\"/>"),
        ""},
+      // Read from their leading digits: an island at 5, 1, on the map.
+      {"numbers followed by text", IslandsSave("<IslandData X=\"5abc\" Y=\"1e3\"/>"), ""},
+      // No leading number: missing, so at -1, off the map.
+      {"a value with no leading number", IslandsSave("<IslandData X=\"abc\" Y=\"3\"/>"),
+       OneIslandOutside},
       {"numbers beyond 32 bits",
        IslandsSave("<IslandData X=\"99999999999\" Y=\"-99999999999\" Difficulty=\"4294967296\"/>"),
        OneIslandOutside},
