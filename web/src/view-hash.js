@@ -27,7 +27,8 @@
   function hashOfView() {
     const centre = worldPosition(map.getCenter());
     const zoom = Math.round(map.getZoom() * 100) / 100;
-    return `#z=${zoom}&x=${Math.round(centre.x)}&y=${Math.round(centre.y)}`;
+    const drawnMap = tlmaper.drawnMap?.AddressPart ?? '';  // "&map=drawn" stays in the address
+    return `#z=${zoom}&x=${Math.round(centre.x)}&y=${Math.round(centre.y)}${drawnMap}`;
   }
 
   // Read now: the map moves (and the hash with it) before the first view is chosen.
