@@ -51,13 +51,13 @@ const { values: options } = parseArgs({
 process.env.TLMAPER_BINARY = resolve(options.binary);
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'page-bench-'));
 const { scratch, launchBrowser } = await import('../web/tests/page-harness.mjs');
+const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
 // Each world: { islands, span, colours, label }.
 const Worlds = options.only.split(',').map((entry) => {
   const [, islands, span, colours] = /^(\d+)(?:@(\d+))?(\+colours)?$/.exec(entry) ??
     (() => { throw new Error(`--only: cannot read ${entry}`); })();
   return { islands: Number(islands), span: Number(span ?? Span), colours: Boolean(colours), label: entry };
 });
-const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
 const MoveSeconds = 2;
 const MoveTimeout = 30000;
 const ReadyTimeout = 120000;       // the page before this change never opens at 200,000

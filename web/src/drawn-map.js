@@ -23,6 +23,8 @@
   const MaxBitmapPixels = 8064 * 8064;
   // The largest bitmap the tool can hold; a larger canvas leaves it 1 x 1.
   const MaxPixelCount = 2 ** 30;
+  // How far (in bitmap pixels) a screen pixel's centre is taken to lie before its place.
+  const EdgeBias = 1e-3;
   // The squares reach this far right of and below their top-left corner.
   const SquareReach = 8;
 
@@ -110,11 +112,13 @@
       const last = Math.round(((side - 0.5) / 2) * scale);
       const pixel = (last - first) / side;
       // The tile columns (or rows) that show bitmap pixels from..to, as [begin, end).
+      // A screen pixel whose centre falls on the edge between two bitmap pixels shows the
+      // first of them, as the browser scales the bitmap.
       const span = (from, to) => [
-        clamp(Math.ceil(first + from * pixel - 0.5) - origin, TileSize),
-        clamp(Math.ceil(first + (to + 1) * pixel - 0.5) - origin, TileSize),
+        clamp(Math.ceil(first + (from + EdgeBias) * pixel - 0.5) - origin, TileSize),
+        clamp(Math.ceil(first + (to + 1 + EdgeBias) * pixel - 0.5) - origin, TileSize),
       ];
-      const pixelAt = (offset) => Math.floor((origin + offset + 0.5 - first) / pixel);
+      const pixelAt = (offset) => Math.floor((origin + offset + 0.5 - first) / pixel - EdgeBias);
       return { span, from: pixelAt(0), to: pixelAt(TileSize - 1) };
     };
     return { x: axis(size.width, tileX * TileSize), y: axis(size.height, tileY * TileSize) };
