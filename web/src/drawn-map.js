@@ -18,9 +18,10 @@
   // A 1 x 1 bitmap (a size it could not hold) stays white, unpainted.
   const Unpainted = rgba(255, 255, 255);
   const TileSize = 256;
-  // The most pixels a bitmap may have for the page to load it: larger ones pan at a few
-  // frames a second in the browser, and are drawn instead (see the README).
-  const MaxBitmapPixels = 8064 * 8064;
+  // The most pixels a bitmap may have for the page to load it: 2^26 (8192 x 8192). Larger
+  // ones load slowly, and from about 2^27 the browser zooms them at a frame every few
+  // seconds; the page draws those instead (measured in headless Chromium, see the README).
+  const MaxBitmapPixels = 2 ** 26;
   // The largest bitmap the tool can hold; a larger canvas leaves it 1 x 1.
   const MaxPixelCount = 2 ** 30;
   // How far (in bitmap pixels) a screen pixel's centre is taken to lie before its place.
