@@ -185,7 +185,13 @@
         return canvas;
       },
     });
-    return new Layer({ tileSize: TileSize, minZoom: -Infinity, updateWhenZooming: false, ...layerOptions });
+    // No tiles beyond the bitmap's edges (world -0.25 to (size - 0.5) / 2).
+    const corner = (x, y) => L.CRS.Simple.pointToLatLng(L.point(x, y), 0);
+    const bounds = L.latLngBounds(corner(-0.25, -0.25),
+      corner((size.width - 0.5) / 2, (size.height - 0.5) / 2));
+    return new Layer({
+      tileSize: TileSize, minZoom: -Infinity, updateWhenZooming: false, bounds, ...layerOptions,
+    });
   }
 
   // Whether the bitmap is too large for the browser to pan smoothly.
