@@ -33,9 +33,12 @@ try {
   await large.close();
 
   const tinted = await openPage(browser, makePage('tinted', largeWorld(200000), 'archipelago.xml'),
-    { hash: '#z=-1&x=1000&y=1000', contextOptions: { colorScheme: 'dark' } });
+    { hash: '#z=-2&x=1000&y=1000', contextOptions: { colorScheme: 'dark' } });
   await tinted.page.getByRole('checkbox', { name: /^Difficulty colours \(/ }).check();
-  await tinted.page.getByRole('checkbox', { name: /^Island difficulty \(/ }).uncheck();
+  // The colours say what the numbers would; the names would hide them at this zoom.
+  for (const layer of ['Island difficulty', 'Island names', 'Ship difficulty']) {
+    await tinted.page.getByRole('checkbox', { name: new RegExp(`^${layer} \\(`) }).uncheck();
+  }
   await tinted.page.waitForTimeout(600);
   await tinted.page.screenshot({ path: join(root, 'docs/difficulty-colours.png') });
   await tinted.close();
