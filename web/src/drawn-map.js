@@ -163,7 +163,7 @@
   // once per zoom level and position: tiles come back from a cache of recent ones when
   // the map returns to them, as Leaflet drops its tiles whenever the zoom changes.
   function makeTileLayer(size, options, layerOptions = {}) {
-    const CachedTiles = 160;
+    const CachedTiles = 100;  // 25 MB of canvas at most
     const cache = new Map();
     const Layer = L.GridLayer.extend({
       createTile(coords) {
