@@ -10,14 +10,23 @@
 // so; and the JS heap after garbage collection once the page is ready. Frame rates are
 // taken once the page has gone idle after becoming ready.
 //
+// A world may also be given as ISLANDS@SPAN, on a (2 x SPAN + 64)-pixel canvas (200@10000
+// is a 20064 x 20064 map, a 1.2 GB bitmap, which the page draws itself), and with
+// +colours, measured with the "Difficulty colours" layer on. Frame rates are compared
+// with the first world's page.
+//
 // Each figure is the median of several rounds, the pages measured in turn, each in a
 // fresh browser; the old page is measured once.
 //
 // Usage: node bench/page.bench.mjs [--binary PATH] [--old] [--only 2,3000,...] [--rounds N]
 //   --binary  the built tool (default build/src/driver/tlmaper)
 //   --template  a template file to measure in place of the tool's built-in one
+//   --before  a template file to measure as well, as "before" (say, an earlier build's
+//             build/src/page/template.html)
+//   --hash    text added to each page's address (say, "#map=drawn")
 //   --old     also measure the page as it was before it read its lists as data
 //             (the template of commit a5f130b, which runs the lists as script)
+// Also reports the median time the drawn map takes for one tile, on pages that drew any.
 // Works in a scratch directory that it removes.
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -32,6 +41,8 @@ const { values: options } = parseArgs({
   options: {
     binary: { type: 'string', default: join(root, 'build', 'src', 'driver', 'tlmaper') },
     template: { type: 'string' },
+    before: { type: 'string' },
+    hash: { type: 'string', default: '' },
     old: { type: 'boolean', default: false },
     only: { type: 'string', default: '2,3000,30000,200000' },
     rounds: { type: 'string', default: '3' },
@@ -40,8 +51,13 @@ const { values: options } = parseArgs({
 process.env.TLMAPER_BINARY = resolve(options.binary);
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'page-bench-'));
 const { scratch, launchBrowser } = await import('../web/tests/page-harness.mjs');
-const Sizes = options.only.split(',').map(Number);
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
+// Each world: { islands, span, colours, label }.
+const Worlds = options.only.split(',').map((entry) => {
+  const [, islands, span, colours] = /^(\d+)(?:@(\d+))?(\+colours)?$/.exec(entry) ??
+    (() => { throw new Error(`--only: cannot read ${entry}`); })();
+  return { islands: Number(islands), span: Number(span ?? Span), colours: Boolean(colours), label: entry };
+});
 const MoveSeconds = 2;
 const MoveTimeout = 30000;
 const ReadyTimeout = 120000;       // the page before this change never opens at 200,000
@@ -88,17 +104,18 @@ function oldTemplate() {
 
 const Pages = [
   { name: 'page', template: options.template ? readFileSync(options.template, 'utf8') : null },
+  ...(options.before ? [{ name: 'before', template: readFileSync(options.before, 'utf8') }] : []),
   { name: 'floor', template: FloorTemplate },
   ...(options.old ? [{ name: 'old page', template: oldTemplate() }] : []),
 ];
 
 // Writes the save of `islands` islands and makes its page with each template.
-function makePages(scratch, islands) {
-  const directory = join(scratch, String(islands));
+function makePages(scratch, { islands, span, label }) {
+  const directory = join(scratch, label.replace(/\W/g, '-'));
   execFileSync('mkdir', ['-p', directory]);
   const save = join(directory, 'world.xml');
   execFileSync('python3', [join(root, 'bench', 'generate_save.py'), String(islands),
-    String(Math.floor(islands / 10)), String(Span), save]);
+    String(Math.floor(islands / 10)), String(span), save]);
   const made = {};
   for (const { name, template } of Pages) {
     const pageDirectory = join(directory, name.replace(' ', '-'));
@@ -176,17 +193,53 @@ const withinTime = (promise, ms) =>
 
 // Measures one page in a browser of its own, which is closed afterwards even when the
 // page no longer answers.
-async function measure(pagePath) {
+async function measure(pagePath, colours) {
   const browser = await launchBrowser();
   try {
-    return await withinTime(measureIn(browser, pagePath), ReadyTimeout + 3 * MoveTimeout) ??
+    return await withinTime(measureIn(browser, pagePath, colours), ReadyTimeout + 3 * MoveTimeout) ??
       { failed: 'no answer', errors: [] };
   } finally {
     await withinTime(browser.close(), 15000);
   }
 }
 
-async function measureIn(browser, pagePath) {
+// Turns on the "Difficulty colours" layer where the page has it; gives whether it did.
+function showColours() {
+  const box = [...document.querySelectorAll('.leaflet-control-layers-overlays label')]
+    .find((label) => label.textContent.trim().startsWith('Difficulty colours'))
+    ?.querySelector('input');
+  if (box && !box.checked) box.click();
+  return Boolean(box);
+}
+
+// The milliseconds it takes to make one tile of the drawn map and of the difficulty
+// colours (none where the page has neither), on average over every tile of the view
+// around the map's centre at each zoom from -2 to 4, each drawn afresh.
+function tileCost() {
+  const { drawnMap, difficultyColours, world, map } = window.tlmaper ?? {};
+  if (!drawnMap) return null;
+  drawnMap.squaresOf(world);
+  const layers = { map: drawnMap.makeDrawnMap(world), colours: difficultyColours?.makeTiles() };
+  const cost = {};
+  for (const [name, layer] of Object.entries(layers)) {
+    if (!layer) continue;
+    let tiles = 0;
+    const start = performance.now();
+    for (let zoom = -2; zoom <= 4; zoom++) {
+      const bounds = map.getPixelBounds(map.getCenter(), zoom);
+      for (let y = Math.floor(bounds.min.y / 256); y <= Math.floor(bounds.max.y / 256); y++) {
+        for (let x = Math.floor(bounds.min.x / 256); x <= Math.floor(bounds.max.x / 256); x++) {
+          layer.createTile({ x, y, z: zoom });
+          tiles++;
+        }
+      }
+    }
+    cost[name] = (performance.now() - start) / tiles;
+  }
+  return cost;
+}
+
+async function measureIn(browser, pagePath, colours) {
   const context = await browser.newContext({ viewport: Viewport });
   await context.route(() => true, (route) =>
     (route.request().url().startsWith('file:') ? route.continue() : route.abort()));
@@ -196,7 +249,8 @@ async function measureIn(browser, pagePath) {
   page.on('pageerror', (error) => errors.push(error.message));
   try {
     const started = Date.now();
-    await page.goto(pathToFileURL(pagePath).href, { waitUntil: 'commit', timeout: ReadyTimeout });
+    await page.goto(pathToFileURL(pagePath).href + options.hash,
+      { waitUntil: 'commit', timeout: ReadyTimeout });
     await page.waitForFunction(() => window.benchReadyAt, null,
       { timeout: ReadyTimeout - (Date.now() - started), polling: 100 });
     const ready = await page.evaluate(() => window.benchReadyAt / 1000);
@@ -205,15 +259,17 @@ async function measureIn(browser, pagePath) {
     const cdp = await context.newCDPSession(page);
     await cdp.send('HeapProfiler.collectGarbage');
     const { usedSize } = await cdp.send('Runtime.getHeapUsage');
+    if (colours) await page.evaluate(showColours);
     await withinTime(page.evaluate(idle), MoveTimeout);
     // A page that takes longer than this for one frame counts as standing still.
     const pan = await withinTime(page.evaluate(moveEveryFrame, ['pan', MoveSeconds]), MoveTimeout);
     const zoom = pan &&
       await withinTime(page.evaluate(moveEveryFrame, ['zoom', MoveSeconds]), MoveTimeout);
+    const tiles = await page.evaluate(tileCost);
     return {
       ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0,
       elements: Math.max(elements, pan?.elements ?? 0, zoom?.elements ?? 0),
-      heap: usedSize / 2 ** 20, errors,
+      heap: usedSize / 2 ** 20, tileMap: tiles?.map, tileColours: tiles?.colours, errors,
     };
   } catch (error) {
     return { failed: error.message.split('\n')[0], errors };
@@ -235,52 +291,58 @@ function combine(rounds) {
     zoomFps: median(good.map((r) => r.zoomFps)),
     elements: Math.max(...good.map((r) => r.elements)),
     heap: median(good.map((r) => r.heap)),
+    tileMap: median(good.map((r) => r.tileMap ?? NaN)),
+    tileColours: median(good.map((r) => r.tileColours ?? NaN)),
     errors: rounds.flatMap((r) => r.errors),
   };
 }
 
-const fixed = (value, digits = 1) => (value === undefined ? '-' : value.toFixed(digits));
+const fixed = (value, digits = 1) =>
+  (value === undefined || Number.isNaN(value) ? '-' : value.toFixed(digits));
 const ratio = (value, base) => (value === undefined || !base ? '' : ` (${(value / base).toFixed(2)}x)`);
 
 async function main() {
   const results = [];
   try {
-    for (const islands of Sizes) {
-      const pages = makePages(scratch, islands);
+    for (const world of Worlds) {
+      const pages = makePages(scratch, world);
       const rounds = Object.fromEntries(Pages.map(({ name }) => [name, []]));
       for (let round = 0; round < Number(options.rounds); round++) {
         for (const { name } of Pages) {
           if (name === 'old page' && round > 0) continue;
-          const result = await measure(pages[name]);
+          const result = await measure(pages[name], world.colours);
           rounds[name].push(result);
-          process.stderr.write(`${islands} ${name}: ${JSON.stringify(result)}\n`);
+          process.stderr.write(`${world.label} ${name}: ${JSON.stringify(result)}\n`);
         }
       }
-      for (const { name } of Pages) results.push({ islands, name, ...combine(rounds[name]) });
+      for (const { name } of Pages) results.push({ world: world.label, name, ...combine(rounds[name]) });
+      rmSync(join(scratch, world.label.replace(/\W/g, '-')), { recursive: true, force: true });
     }
   } finally {
     rmSync(scratch, { recursive: true, force: true });
   }
 
-  const base = results.find((r) => r.islands === Math.min(...Sizes) && r.name === 'page');
-  console.log('| islands | page | ready s (x floor) | pan fps (x 2-island) | ' +
-              'zoom fps (x 2-island) | marker elements | JS heap MB |');
-  console.log('|---|---|---|---|---|---|---|');
+  const base = results.find((r) => r.world === Worlds[0].label && r.name === 'page');
+  console.log(`| world | page | ready s (x floor, x ${base?.world ?? '-'}) | pan fps (x ${base?.world}) | ` +
+              `zoom fps (x ${base?.world}) | marker elements | JS heap MB | ms a tile (map, colours) |`);
+  console.log('|---|---|---|---|---|---|---|---|');
   for (const r of results) {
-    const floor = results.find((f) => f.islands === r.islands && f.name === 'floor');
+    const floor = results.find((f) => f.world === r.world && f.name === 'floor');
     if (r.failed) {
-      console.log(`| ${r.islands.toLocaleString('en')} | ${r.name} | ` +
-        `not ready within ${ReadyTimeout / 1000} s (${r.failed}) | | | | |`);
+      console.log(`| ${r.world} | ${r.name} | not ready within ${ReadyTimeout / 1000} s ` +
+        `(${r.failed}) | | | | | |`);
       continue;
     }
-    console.log(`| ${r.islands.toLocaleString('en')} | ${r.name} | ` +
-      `${fixed(r.ready, 2)}${r.name === 'floor' ? '' : ratio(r.ready, floor?.ready)} | ` +
+    const readyRatios = r.name === 'floor' ? '' :
+      `${ratio(r.ready, floor?.ready)}${ratio(r.ready, base?.ready)}`;
+    const tiles = Number.isNaN(r.tileMap) ? '-' : `${fixed(r.tileMap, 2)}, ${fixed(r.tileColours, 2)}`;
+    console.log(`| ${r.world} | ${r.name} | ${fixed(r.ready, 2)}${readyRatios} | ` +
       `${fixed(r.panFps)}${ratio(r.panFps, base?.panFps)} | ` +
       `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${r.elements} | ` +
-      `${fixed(r.heap)} |`);
+      `${fixed(r.heap)} | ${tiles} |`);
   }
   const errors = results.filter((r) => r.errors?.length);
-  for (const r of errors) console.log(`errors on ${r.islands} ${r.name}: ${r.errors.join('; ')}`);
+  for (const r of errors) console.log(`errors on ${r.world} ${r.name}: ${r.errors.join('; ')}`);
 }
 
 await main();

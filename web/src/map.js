@@ -1,11 +1,13 @@
-// The map: the bitmap as a zoomable image, the five marker layers read from the page's
-// lists, the layer control with each layer's count, and the player. Sets data-state on
-// #map: "loading", then "ready" once the image and the first view's labels are shown,
-// or "no-image" when the bitmap cannot be loaded.
+// The map: the bitmap as a zoomable image (or the map drawn from the lists in its place),
+// the five marker layers read from the page's lists, the layer control with each layer's
+// count, and the player. Sets data-state on #map: "loading", then "ready" once the image
+// (or the drawn map) and the first view's labels are shown, or "no-image" when the bitmap
+// cannot be loaded.
 //
 // What the page's other scripts may use, on window.tlmaper: map, onWorld(callback),
 // revealIsland(index), worldBounds(), worldPoint(x, y), worldPosition(latLng), overlays,
-// and initialView, which they may set to a function giving { center, zoom } or null.
+// layerControl, and initialView, which they may set to a function giving { center, zoom }
+// or null.
 'use strict';
 // The map is also the page's global `map`, as it always was.
 // eslint-disable-next-line no-var
@@ -92,10 +94,20 @@ var map = (() => {
   const mapImage = L.imageOverlay(encodeURIComponent(imageName), [[0, 0], [0, 0]], {
     className: 'map-image',
   });
-  // Start loading the bitmap before the lists are read.
-  mapImage.addTo(map);
 
   const world = readWorld();
+  // The map is drawn from the lists instead of loading a bitmap too large to pan
+  // smoothly, or when the address asks for it; the bitmap's size follows from the islands.
+  const drawn = tlmaper.drawnMap;
+  const drawInstead = drawn &&
+    (drawn.askedInAddress() || drawn.tooLargeForBitmap(drawn.mapSize(world)));
+  if (!drawInstead) mapImage.addTo(map);
+  // Shows the drawn map; gives the bounds of the bitmap it stands for.
+  function showDrawnMap() {
+    const { width, height } = drawn.squaresOf(world).size;
+    drawn.makeDrawnMap(world).addTo(map);
+    return imageBounds(width, height);
+  }
   const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
   const boxes = tlmaper.placement.makeLabelBoxes(world, metrics);
   metrics.done();
@@ -116,7 +128,7 @@ var map = (() => {
     const count = counts[name].toLocaleString('en');
     controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
   }
-  L.control.layers(null, controlNames, { collapsed: false }).addTo(map);
+  tlmaper.layerControl = L.control.layers(null, controlNames, { collapsed: false }).addTo(map);
 
   L.marker(worldPoint(world.player.x, world.player.y), {
     icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
@@ -183,14 +195,28 @@ var map = (() => {
 
   mapImage.on('error', () => {
     showNotice(`The map image "${imageName}" could not be loaded; it should lie beside ` +
-               'this page.');
-    // The islands and ships are then the whole world, for the first view and after.
+               'this page. The map is drawn from the page\'s own data.');
+    // The drawn map stands in for the bitmap; the first view takes in the islands and
+    // ships, and without a drawn map they are the whole world too.
     const bounds = markerBounds();
-    if (bounds.isValid()) worldBounds = bounds;
+    if (drawn) worldBounds = showDrawnMap();
+    else if (bounds.isValid()) worldBounds = bounds;
     showFirstView(bounds);
     mapElement.dataset.state = 'no-image';
     placeAheadWhenIdle();
   });
+
+  if (drawInstead) {
+    // Once every script of the page has run, as the bitmap's load would be.
+    const show = () => {
+      worldBounds = showDrawnMap();
+      showFirstView(worldBounds);
+      mapElement.dataset.state = 'ready';
+      placeAheadWhenIdle();
+    };
+    if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', show);
+    else show();
+  }
 
   return map;
 })();

@@ -30,8 +30,10 @@
     return { center: worldPoint(x, y), zoom: fittedZoom, x, y };
   }
 
+  // "&map=drawn" stays in the address once given.
   const hashOf = ({ zoom, x, y }) =>
-    `#z=${Math.round(zoom * 100) / 100}&x=${Math.round(x)}&y=${Math.round(y)}`;
+    `#z=${Math.round(zoom * 100) / 100}&x=${Math.round(x)}&y=${Math.round(y)}` +
+    (tlmaper.drawnMap?.AddressPart ?? '');
 
   // The hash of the view shown, or null when its centre is no place the hash can name.
   function hashOfView() {

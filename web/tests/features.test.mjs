@@ -56,7 +56,7 @@ async function squareCentre(page, { x, y }) {
   }, [x, y]);
 }
 
-test('the example page works offline, is named and described, passes axe-core', async () => {
+test('the example page works offline, is named and described, passes axe-core with colours on', async () => {
   await withPage(examplePage, {}, async (page) => {
     assert.equal(await page.title(), 'The Saltmere Reach');
     assert.equal(await page.$eval('img.map-image', (image) => image.alt), 'The Saltmere Reach');
@@ -64,7 +64,9 @@ test('the example page works offline, is named and described, passes axe-core', 
     // Leaflet and everything else came with the page: no element points off the machine.
     assert.equal(await page.$$eval('[src^="http"], [href^="http"]', (found) => found.length), 0);
 
-    // Checked with the search's results open, so that they are checked too.
+    // Checked with the difficulty colours on (their legend too) and the search's results
+    // open, so that they are checked too.
+    await page.getByRole('checkbox', { name: /^Difficulty colours \(/ }).check();
     await page.fill('#search', 'salt');
     await page.keyboard.press('ArrowDown');
     await page.addScriptTag({ path: join(webDirectory, 'node_modules/axe-core/axe.min.js') });
