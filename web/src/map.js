@@ -98,9 +98,9 @@ var map = (() => {
 
   const world = readWorld();
   const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
-  const boxes = tlmaper.placement.makeLabelBoxes(world, metrics);
+  const labels = tlmaper.placement.measureLabels(world, metrics);
   metrics.done();
-  const placement = new tlmaper.placement.Placement(world, boxes, MinZoom, MaxZoom);
+  const placement = new tlmaper.placement.Placement(world, labels, MinZoom, MaxZoom);
   const overlays = tlmaper.labels.makeLayers(world, placement, mapElement);
   tlmaper.overlays = overlays;
   tlmaper.world = world;
