@@ -130,5 +130,7 @@ export async function surveyLabels(page, records) {
     shipsInView: records.ships.filter(inView).length,
     overlaps,
     hidden,
+    // For comparing views: every label, and the screen geometry.
+    labels, pixel, area, origin,
   };
 }
