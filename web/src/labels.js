@@ -101,7 +101,7 @@
         blankBefore = false;
         width += ascii[code];
       }
-      return { width: Math.ceil(width + extraWidth), height: lineHeight + extraHeight };
+      return { width: width + extraWidth, height: lineHeight + extraHeight };
     };
     return { size, lineHeight: lineHeight + extraHeight, remove: () => probe.remove() };
   }
