@@ -7,8 +7,8 @@
 // a 4064 x 4064 canvas) it reports: the time from navigation until #map is "ready";
 // frames per second while panning and while zooming in and out, two seconds each, moving
 // the map on every animation frame; the most marker elements in the document while doing
-// so; and the JS heap after garbage collection once the page is ready. Frame rates are
-// taken once the page has gone idle after becoming ready.
+// so; the longest task while panning; and the JS heap after garbage collection once the
+// page is ready. Frame rates are taken once the page has gone idle after becoming ready.
 //
 // Each figure is the median of several rounds, the pages measured in turn, each in a
 // fresh browser; the old page is measured once.
@@ -140,21 +140,28 @@ function idle() {
   });
 }
 
-// Moves the map on every animation frame for `seconds`; gives frames per second and the
-// most marker elements seen in the document.
+// Moves the map on every animation frame for `seconds`; gives frames per second, the most
+// marker elements seen in the document and the longest task meanwhile (0 when none took
+// more than 50 ms).
 function moveEveryFrame([how, seconds]) {
   const pane = document.querySelector('.leaflet-marker-pane');
   const startZoom = map.getZoom();
   return new Promise((done) => {
     let frames = 0;
     let most = pane.childElementCount;
+    let longest = 0;
+    const tasks = new PerformanceObserver((list) => {
+      for (const task of list.getEntries()) longest = Math.max(longest, task.duration);
+    });
+    tasks.observe({ type: 'longtask' });
     const start = performance.now();
     const frame = (now) => {
       frames++;
       most = Math.max(most, pane.childElementCount);
       if (now - start >= seconds * 1000) {
         map.setZoom(startZoom, { animate: false });
-        done({ fps: frames / ((now - start) / 1000), elements: most });
+        tasks.disconnect();
+        done({ fps: frames / ((now - start) / 1000), elements: most, longest });
         return;
       }
       if (how === 'pan') {
@@ -211,7 +218,7 @@ async function measureIn(browser, pagePath) {
     const zoom = pan &&
       await withinTime(page.evaluate(moveEveryFrame, ['zoom', MoveSeconds]), MoveTimeout);
     return {
-      ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0,
+      ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0, panLongest: pan?.longest ?? 0,
       elements: Math.max(elements, pan?.elements ?? 0, zoom?.elements ?? 0),
       heap: usedSize / 2 ** 20, errors,
     };
@@ -233,6 +240,7 @@ function combine(rounds) {
     ready: median(good.map((r) => r.ready)),
     panFps: median(good.map((r) => r.panFps)),
     zoomFps: median(good.map((r) => r.zoomFps)),
+    panLongest: Math.max(...good.map((r) => r.panLongest)),
     elements: Math.max(...good.map((r) => r.elements)),
     heap: median(good.map((r) => r.heap)),
     errors: rounds.flatMap((r) => r.errors),
@@ -264,19 +272,20 @@ async function main() {
 
   const base = results.find((r) => r.islands === Math.min(...Sizes) && r.name === 'page');
   console.log('| islands | page | ready s (x floor) | pan fps (x 2-island) | ' +
-              'zoom fps (x 2-island) | marker elements | JS heap MB |');
-  console.log('|---|---|---|---|---|---|---|');
+              'zoom fps (x 2-island) | longest task panning ms | marker elements | JS heap MB |');
+  console.log('|---|---|---|---|---|---|---|---|');
   for (const r of results) {
     const floor = results.find((f) => f.islands === r.islands && f.name === 'floor');
     if (r.failed) {
       console.log(`| ${r.islands.toLocaleString('en')} | ${r.name} | ` +
-        `not ready within ${ReadyTimeout / 1000} s (${r.failed}) | | | | |`);
+        `not ready within ${ReadyTimeout / 1000} s (${r.failed}) | | | | | |`);
       continue;
     }
     console.log(`| ${r.islands.toLocaleString('en')} | ${r.name} | ` +
       `${fixed(r.ready, 2)}${r.name === 'floor' ? '' : ratio(r.ready, floor?.ready)} | ` +
       `${fixed(r.panFps)}${ratio(r.panFps, base?.panFps)} | ` +
-      `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${r.elements} | ` +
+      `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${fixed(r.panLongest, 0)} | ` +
+      `${r.elements} | ` +
       `${fixed(r.heap)} |`);
   }
   const errors = results.filter((r) => r.errors?.length);

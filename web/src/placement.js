@@ -3,14 +3,16 @@
 //
 // Every island has two labels: its difficulty, centred on its point, and its name, which
 // takes the first of twelve candidate places around the island that has room (below,
-// right, left, above, then the same sides with the name leaning to either end). Every ship has its
-// difficulty. Zoom levels are computed from the lowest up, each starting with the labels
-// kept from the level below, in the same places, and adding in a fixed priority order
-// every label that still has room: the islands' difficulties (towns, then explored
-// islands, then the rest, each in save order), then the ships' difficulties, then the
-// names of the islands whose difficulty shows, in the islands' order. A label shown at
-// one zoom therefore shows, in the same place, at every higher zoom, and what shows
-// depends on the zoom only, never on the view. Levels are computed when first needed.
+// right, left, above, then the same sides with the name leaning to either end). Every
+// ship has its difficulty. Zoom levels are computed from the lowest up, each starting
+// with the labels kept from the level below, in the same places, and adding in a fixed
+// priority order every label that still has room: the islands' difficulties (towns,
+// then explored islands, then the rest, each in save order), then the ships'
+// difficulties, then the names of the islands whose difficulty shows, in the islands'
+// order. A name also keeps off the numbers of the ships still waiting for room, so that
+// it never holds one back at a higher zoom. A label shown at one zoom therefore shows,
+// in the same place, at every higher zoom, and what shows depends on the zoom only,
+// never on the view. Levels are computed when first needed.
 //
 // A label's box is a fixed rectangle of screen pixels around its anchor, a point of the
 // world, so on zooming in the anchors spread while the boxes keep their size. A name's
@@ -37,6 +39,10 @@
   const ViewCell = 256;         // pixels
   const MostCollisionCells = 1 << 20;
   const MostViewCells = 1 << 16;
+  // Placing ahead pauses after this many labels to see whether its idle time is up, and
+  // stops this many milliseconds before the end of it.
+  const SliceLabels = 256;
+  const SliceMargin = 2;
 
   // The candidate places of a name, in the order they are tried: the side of the island
   // its anchor lies on, and whether the name is centred on that side or leans to one end
@@ -442,6 +448,7 @@
 
     reset() {
       this.generation = (this.generation ?? 0) + 1;
+      this.pending = null;      // a level placed in part: { zoom, work }
       this.placedZoom = new Int8Array(this.labels.count).fill(NeverPlaced);
       this.levels = new Map();  // zoom -> { placed: Int32Array, grid: PointGrid }
     }
@@ -466,28 +473,43 @@
       return this.placedZoom[id] <= level;
     }
 
-    // Places the lowest level not placed yet; false when every level is placed.
-    placeNextLevel() {
-      for (let zoom = this.minZoom; zoom <= this.maxZoom; zoom++) {
-        if (!this.levels.has(zoom)) {
-          this.level(zoom);
-          return true;
+    // Places the lowest level not placed yet, in slices of work while `deadline` (an idle
+    // deadline) leaves time, so that placing ahead never holds up a pan or a zoom for
+    // long; the next call goes on where this one stopped. False when every level is
+    // placed.
+    placeNextLevel(deadline) {
+      let zoom = this.minZoom;
+      while (zoom <= this.maxZoom && this.levels.has(zoom)) zoom++;
+      if (zoom > this.maxZoom) return false;
+      if (this.pending?.zoom !== zoom) this.pending = { zoom, work: this.levelWork(zoom) };
+      do {
+        const step = this.pending.work.next();
+        if (step.done) {
+          this.levels.set(zoom, step.value);
+          this.pending = null;
+          break;
         }
-      }
-      return false;
+      } while (deadline.timeRemaining() > SliceMargin);
+      return true;
     }
 
     level(zoom) {
       let level = this.levels.get(zoom);
       if (!level) {
         if (zoom > this.minZoom) this.level(zoom - 1);
-        level = this.computeLevel(zoom);
+        const work = this.pending?.zoom === zoom ? this.pending.work : this.levelWork(zoom);
+        let step = work.next();
+        while (!step.done) step = work.next();
+        level = step.value;
+        this.pending = null;
         this.levels.set(zoom, level);
       }
       return level;
     }
 
-    computeLevel(zoom) {
+    // Computes level `zoom` (the one below it placed), pausing every few hundred labels;
+    // gives the level when done.
+    *levelWork(zoom) {
       const { labels, placedZoom } = this;
       const scale = 2 ** zoom, fmin = scale / 2 ** this.maxZoom;
       const grid = new CollisionGrid(this, scale, fmin);
@@ -498,9 +520,13 @@
         if (placedZoom[id] > zoom) placedZoom[id] = zoom;
       };
       const waiting = (id) => placedZoom[id] > zoom;
+      let done = 0;
       const below = this.levels.get(zoom - 1);
       if (below) {
-        for (const id of below.placed) place(id);
+        for (const id of below.placed) {
+          place(id);
+          if (++done % SliceLabels === 0) yield;
+        }
       } else if (this.pinned >= 0) {
         const i = this.pinned;
         place(i);
@@ -513,7 +539,10 @@
         if (c === NameCandidates.length) this.setName(i, 0);
         place(labels.firstName + i);
       }
-      for (const i of this.order) if (waiting(i) && !grid.meets(i)) place(i);
+      for (const i of this.order) {
+        if (waiting(i) && !grid.meets(i)) place(i);
+        if (++done % SliceLabels === 0) yield;
+      }
       // The ships that find no room yet keep theirs from names: placed at this level, a
       // name would stay at every higher zoom, where the ship's number would have fitted.
       const shipsWaiting = new CollisionGrid(this, scale, fmin);
@@ -521,10 +550,12 @@
         if (!waiting(id)) continue;
         if (!grid.meets(id)) place(id);
         else shipsWaiting.insert(id);
+        if (++done % SliceLabels === 0) yield;
       }
       for (const i of this.order) {
         const id = labels.firstName + i;
         if (!waiting(id) || waiting(i)) continue;
+        if (++done % SliceLabels === 0) yield;
         for (let c = 0; c < NameCandidates.length; c++) {
           if (this.blockedAtTop(i, c)) continue;
           this.setName(i, c);

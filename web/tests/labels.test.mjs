@@ -268,3 +268,19 @@ test('placement: a pinned island shows its labels at every zoom and still overla
   layout.pin(-1);
   assert.ok(!layout.shows(hidden, 3), 'unpinned, it gives way again');
 });
+
+test('placement: placing ahead in slices gives the levels placing at once gives', () => {
+  const world = crowdedWorld(3000, 800);
+  const { labels, layout } = layoutOf(world);
+  const sliced = new placement.Placement(world, labels, -4, 5);
+  const noTimeLeft = { timeRemaining: () => 0 };
+  let calls = 0;
+  // Half-way through a level, a view may need it (or a higher one) at once.
+  while (sliced.placeNextLevel(noTimeLeft)) {
+    if (++calls === 200) assert.ok(sliced.shows(0, 1) === layout.shows(0, 1));
+  }
+  assert.ok(calls > 20, `${calls} slices`);
+  for (let zoom = -4; zoom <= 5; zoom++) {
+    assert.deepEqual(shownAt(sliced, labels.count, zoom), shownAt(layout, labels.count, zoom));
+  }
+});
