@@ -80,7 +80,8 @@
     }
     // The characters the stylesheet's white-space rule folds: space, tab, line feed,
     // form feed and carriage return.
-    const isBlank = (code) => code === 32 || code === 9 || code === 10 || code === 12 || code === 13;
+    const isBlank = (code) =>
+      code === 32 || code === 9 || code === 10 || code === 12 || code === 13;
     const folded = (text) => text.replace(/[ \t\n\f\r]+/g, ' ').trim();
 
     const size = (text) => {
@@ -286,14 +287,15 @@
       return lastQuery.found;
     };
     const islandPoint = (i) => [islands.x[i], islands.y[i]];
-    const islandShows = (i, zoom) => placement.shows(i, zoom);
     const { labels } = placement;
     const { nameBox, NameCandidates } = tlmaper.placement;
 
     // A difficulty is centred on its point.
     const difficultySource = (values, offset, point) => ({
       find: (map, zoom, rect) => labelsInView(zoom, rect)
-        .filter((id) => (offset === 0 ? id < islandCount : id >= islandCount && id < labels.firstName))
+        .filter((id) => (offset === 0
+          ? id < islandCount
+          : id >= islandCount && id < labels.firstName))
         .map((id) => id - offset),
       create: () => labelElement('difficulty', 0, labels.halfHeight),
       fill(element, i) {
@@ -325,7 +327,8 @@
       point: (key) => placement.nameAnchor(Math.floor(key / Places), key % Places),
       shows(key, zoom) {
         const i = Math.floor(key / Places);
-        return placement.shows(labels.firstName + i, zoom) && placement.candidate[i] === key % Places;
+        return placement.shows(labels.firstName + i, zoom) &&
+               placement.candidate[i] === key % Places;
       },
     };
 
