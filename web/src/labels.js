@@ -47,6 +47,12 @@
         }
         return timer !== null;
       },
+      // A layer has put up the labels of a new zoom. Putting up many labels may take
+      // longer than the settle time; a change that follows that quickly still counts as
+      // fast zooming.
+      shown() {
+        changedAt = performance.now();
+      },
     };
   }
 
@@ -219,8 +225,8 @@
       const origin = map.getPixelOrigin();
       const rect = [view.min.x - ViewMargin, view.min.y - ViewMargin,
         view.max.x + ViewMargin, view.max.y + ViewMargin];
-      const moved = !this._placedAt || this._placedAt.zoom !== zoom ||
-                    !this._placedAt.origin.equals(origin);
+      const zoomed = this._placedAt?.zoom !== zoom;
+      const moved = zoomed || !this._placedAt.origin.equals(origin);
       const shown = new Map();
       const added = document.createDocumentFragment();
       for (const index of this._source.find(map, zoom, rect)) {
@@ -242,6 +248,7 @@
       const pane = this.getPane();
       if (this._source.below) pane.insertBefore(added, pane.firstChild);
       else pane.appendChild(added);
+      if (zoomed) this._settler.shown();
     },
 
     // Moves the markers with a zoom animation; on zooming out the ones that will not
