@@ -47,11 +47,12 @@
         }
         return timer !== null;
       },
-      // A layer has put up the labels of a new zoom. Putting up many labels may take
-      // longer than the settle time; a change that follows that quickly still counts as
-      // fast zooming.
+      // A layer has put up the labels of a new zoom. Drawing many labels may take longer
+      // than the settle time; a change that comes as soon as they are drawn, in the next
+      // frame, still counts as fast zooming.
       shown() {
         changedAt = performance.now();
+        requestAnimationFrame(() => { changedAt = performance.now(); });
       },
     };
   }
@@ -172,7 +173,7 @@
     _position(element, index, scale, origin) {
       const [x, y] = this._source.point(index);
       const left = Math.round(x * scale - origin.x), top = Math.round(y * scale - origin.y);
-      element.style.transform = `translate3d(${left}px,${top}px,0)`;
+      element.style.transform = `translate(${left}px,${top}px)`;
     },
 
     _take(index) {
