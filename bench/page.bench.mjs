@@ -7,8 +7,8 @@
 // a 4064 x 4064 canvas) it reports: the time from navigation until #map is "ready";
 // frames per second while panning and while zooming in and out, two seconds each, moving
 // the map on every animation frame; the most marker elements in the document while doing
-// so; and the JS heap after garbage collection once the page is ready. Frame rates are
-// taken once the page has gone idle after becoming ready.
+// so; the longest task while panning; and the JS heap after garbage collection once the
+// page is ready. Frame rates are taken once the page has gone idle after becoming ready.
 //
 // A world may also be given as ISLANDS@SPAN, on a (2 x SPAN + 64)-pixel canvas (200@10000
 // is a 20064 x 20064 map, a 1.2 GB bitmap, which the page draws itself), and with
@@ -157,21 +157,28 @@ function idle() {
   });
 }
 
-// Moves the map on every animation frame for `seconds`; gives frames per second and the
-// most marker elements seen in the document.
+// Moves the map on every animation frame for `seconds`; gives frames per second, the most
+// marker elements seen in the document and the longest task meanwhile (0 when none took
+// more than 50 ms).
 function moveEveryFrame([how, seconds]) {
   const pane = document.querySelector('.leaflet-marker-pane');
   const startZoom = map.getZoom();
   return new Promise((done) => {
     let frames = 0;
     let most = pane.childElementCount;
+    let longest = 0;
+    const tasks = new PerformanceObserver((list) => {
+      for (const task of list.getEntries()) longest = Math.max(longest, task.duration);
+    });
+    tasks.observe({ type: 'longtask' });
     const start = performance.now();
     const frame = (now) => {
       frames++;
       most = Math.max(most, pane.childElementCount);
       if (now - start >= seconds * 1000) {
         map.setZoom(startZoom, { animate: false });
-        done({ fps: frames / ((now - start) / 1000), elements: most });
+        tasks.disconnect();
+        done({ fps: frames / ((now - start) / 1000), elements: most, longest });
         return;
       }
       if (how === 'pan') {
@@ -267,7 +274,7 @@ async function measureIn(browser, pagePath, colours) {
       await withinTime(page.evaluate(moveEveryFrame, ['zoom', MoveSeconds]), MoveTimeout);
     const tiles = await page.evaluate(tileCost);
     return {
-      ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0,
+      ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0, panLongest: pan?.longest ?? 0,
       elements: Math.max(elements, pan?.elements ?? 0, zoom?.elements ?? 0),
       heap: usedSize / 2 ** 20, tileMap: tiles?.map, tileColours: tiles?.colours, errors,
     };
@@ -289,6 +296,7 @@ function combine(rounds) {
     ready: median(good.map((r) => r.ready)),
     panFps: median(good.map((r) => r.panFps)),
     zoomFps: median(good.map((r) => r.zoomFps)),
+    panLongest: Math.max(...good.map((r) => r.panLongest)),
     elements: Math.max(...good.map((r) => r.elements)),
     heap: median(good.map((r) => r.heap)),
     tileMap: median(good.map((r) => r.tileMap ?? NaN)),
@@ -324,13 +332,14 @@ async function main() {
 
   const base = results.find((r) => r.world === Worlds[0].label && r.name === 'page');
   console.log(`| world | page | ready s (x floor, x ${base?.world ?? '-'}) | pan fps (x ${base?.world}) | ` +
-              `zoom fps (x ${base?.world}) | marker elements | JS heap MB | ms a tile (map, colours) |`);
-  console.log('|---|---|---|---|---|---|---|---|');
+              `zoom fps (x ${base?.world}) | longest task panning ms | marker elements | ` +
+              'JS heap MB | ms a tile (map, colours) |');
+  console.log('|---|---|---|---|---|---|---|---|---|');
   for (const r of results) {
     const floor = results.find((f) => f.world === r.world && f.name === 'floor');
     if (r.failed) {
       console.log(`| ${r.world} | ${r.name} | not ready within ${ReadyTimeout / 1000} s ` +
-        `(${r.failed}) | | | | | |`);
+        `(${r.failed}) | | | | | | |`);
       continue;
     }
     const readyRatios = r.name === 'floor' ? '' :
@@ -338,8 +347,8 @@ async function main() {
     const tiles = Number.isNaN(r.tileMap) ? '-' : `${fixed(r.tileMap, 2)}, ${fixed(r.tileColours, 2)}`;
     console.log(`| ${r.world} | ${r.name} | ${fixed(r.ready, 2)}${readyRatios} | ` +
       `${fixed(r.panFps)}${ratio(r.panFps, base?.panFps)} | ` +
-      `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${r.elements} | ` +
-      `${fixed(r.heap)} | ${tiles} |`);
+      `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${fixed(r.panLongest, 0)} | ` +
+      `${r.elements} | ${fixed(r.heap)} | ${tiles} |`);
   }
   const errors = results.filter((r) => r.errors?.length);
   for (const r of errors) console.log(`errors on ${r.world} ${r.name}: ${r.errors.join('; ')}`);

@@ -25,7 +25,7 @@ try {
   await example.close();
 
   const large = await openPage(browser, makePage('large', largeWorld(20000), 'archipelago.xml'),
-    { hash: '#z=1&x=640&y=560', contextOptions: { colorScheme: 'light' } });
+    { hash: '#z=3&x=640&y=560', contextOptions: { colorScheme: 'light' } });
   await large.page.fill('#search', 'saltm');
   await large.page.keyboard.press('ArrowDown');
   await large.page.waitForTimeout(300);

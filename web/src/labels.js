@@ -47,13 +47,22 @@
         }
         return timer !== null;
       },
+      // A layer has put up the labels of a new zoom. Drawing many labels may take longer
+      // than the settle time; a change that comes as soon as they are drawn, in the next
+      // frame, still counts as fast zooming.
+      shown() {
+        changedAt = performance.now();
+        requestAnimationFrame(() => { changedAt = performance.now(); });
+      },
     };
   }
 
   // Text widths from a table per font: each character measured once on a canvas with
   // the font the page's stylesheet gives the label class, in place of laying out every
-  // label in the document. Texts with control characters (tabs, line breaks) are laid
-  // out for real; the tool lets few of those through.
+  // label in the document. Labels keep to one line and fold every run of blank space,
+  // tabs and line breaks included, into one space, dropping it at either end; the
+  // measure does the same in one pass, so a name full of tabs or line breaks costs no
+  // more than one of letters.
   function textMeasure(container, className) {
     const probe = document.createElement('div');
     probe.className = `leaflet-marker-icon ${className}`;
@@ -76,24 +85,31 @@
     for (let code = 32; code < 127; code++) {
       ascii[code] = context.measureText(String.fromCharCode(code)).width + letterSpacing;
     }
+    // The characters the stylesheet's white-space rule folds: space, tab, line feed,
+    // form feed and carriage return.
+    const isBlank = (code) =>
+      code === 32 || code === 9 || code === 10 || code === 12 || code === 13;
+    const folded = (text) => text.replace(/[ \t\n\f\r]+/g, ' ').trim();
 
-    const laidOut = (text) => {
-      probe.textContent = text;
-      const box = probe.getBoundingClientRect();
-      return { width: box.width, height: box.height };
-    };
     const size = (text) => {
       let width = 0;
+      let blankBefore = false;
       for (let k = 0; k < text.length; k++) {
         const code = text.charCodeAt(k);
-        if (code < 32) return laidOut(text);
-        if (code >= 127) {
-          width = context.measureText(text).width + letterSpacing * text.length;
+        if (isBlank(code)) {
+          blankBefore = width > 0;
+          continue;
+        }
+        if (code >= 127 || code < 32) {
+          const line = folded(text);
+          width = context.measureText(line).width + letterSpacing * line.length;
           break;
         }
+        if (blankBefore) width += ascii[32];
+        blankBefore = false;
         width += ascii[code];
       }
-      return { width: Math.ceil(width + extraWidth), height: lineHeight + extraHeight };
+      return { width: width + extraWidth, height: lineHeight + extraHeight };
     };
     return { size, lineHeight: lineHeight + extraHeight, remove: () => probe.remove() };
   }
@@ -157,7 +173,7 @@
     _position(element, index, scale, origin) {
       const [x, y] = this._source.point(index);
       const left = Math.round(x * scale - origin.x), top = Math.round(y * scale - origin.y);
-      element.style.transform = `translate3d(${left}px,${top}px,0)`;
+      element.style.transform = `translate(${left}px,${top}px)`;
     },
 
     _take(index) {
@@ -210,8 +226,8 @@
       const origin = map.getPixelOrigin();
       const rect = [view.min.x - ViewMargin, view.min.y - ViewMargin,
         view.max.x + ViewMargin, view.max.y + ViewMargin];
-      const moved = !this._placedAt || this._placedAt.zoom !== zoom ||
-                    !this._placedAt.origin.equals(origin);
+      const zoomed = this._placedAt?.zoom !== zoom;
+      const moved = zoomed || !this._placedAt.origin.equals(origin);
       const shown = new Map();
       const added = document.createDocumentFragment();
       for (const index of this._source.find(map, zoom, rect)) {
@@ -233,6 +249,7 @@
       const pane = this.getPane();
       if (this._source.below) pane.insertBefore(added, pane.firstChild);
       else pane.appendChild(added);
+      if (zoomed) this._settler.shown();
     },
 
     // Moves the markers with a zoom animation; on zooming out the ones that will not
@@ -278,30 +295,49 @@
       return lastQuery.found;
     };
     const islandPoint = (i) => [islands.x[i], islands.y[i]];
-    const islandShows = (i, zoom) => placement.shows(i, zoom);
+    const { labels } = placement;
+    const { nameBox, NameCandidates } = tlmaper.placement;
 
+    // A difficulty is centred on its point.
     const difficultySource = (values, offset, point) => ({
       find: (map, zoom, rect) => labelsInView(zoom, rect)
-        .filter((i) => (offset === 0 ? i < islandCount : i >= islandCount))
-        .map((i) => i - offset),
-      create: () => labelElement('difficulty', 0, 7.5),
+        .filter((id) => (offset === 0
+          ? id < islandCount
+          : id >= islandCount && id < labels.firstName))
+        .map((id) => id - offset),
+      create: () => labelElement('difficulty', 0, labels.halfHeight),
       fill(element, i) {
-        const text = String(values[i]);
-        element.textContent = text;
-        element.style.marginLeft = `${-tlmaper.placement.difficultyAnchorX(text)}px`;
+        element.textContent = String(values[i]);
+        element.style.marginLeft = `${-labels.halfWidth[i + offset]}px`;
       },
       point,
       shows: (i, zoom) => placement.shows(i + offset, zoom),
     });
 
+    // A name is known by its island and its place: key = island * candidates + place.
+    const Places = NameCandidates.length;
+    const box = new Float64Array(4);
     const names = {
-      find: (map, zoom, rect) => labelsInView(zoom, rect).filter((i) => i < islandCount),
-      create: () => labelElement('islandname', 4, -15),
-      fill(element, i) {
+      find: (map, zoom, rect) => labelsInView(zoom, rect)
+        .filter((id) => id >= labels.firstName)
+        .map((id) => {
+          const i = id - labels.firstName;
+          return i * Places + placement.candidate[i];
+        }),
+      create: () => labelElement('islandname', 0, 0),
+      fill(element, key) {
+        const i = Math.floor(key / Places);
         element.textContent = islands.names[i];
+        nameBox(labels, i, key % Places, box);
+        element.style.marginLeft = `${box[0]}px`;
+        element.style.marginTop = `${box[1]}px`;
       },
-      point: islandPoint,
-      shows: islandShows,
+      point: (key) => placement.nameAnchor(Math.floor(key / Places), key % Places),
+      shows(key, zoom) {
+        const i = Math.floor(key / Places);
+        return placement.shows(labels.firstName + i, zoom) &&
+               placement.candidate[i] === key % Places;
+      },
     };
 
     // Towns and explored islands: exact near the highest zoom, else where labels show.

@@ -109,9 +109,9 @@ var map = (() => {
     return imageBounds(width, height);
   }
   const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
-  const boxes = tlmaper.placement.makeLabelBoxes(world, metrics);
+  const labels = tlmaper.placement.measureLabels(world, metrics);
   metrics.done();
-  const placement = new tlmaper.placement.Placement(world, boxes, MinZoom, MaxZoom);
+  const placement = new tlmaper.placement.Placement(world, labels, MinZoom, MaxZoom);
   const overlays = tlmaper.labels.makeLayers(world, placement, mapElement);
   tlmaper.overlays = overlays;
   tlmaper.world = world;
@@ -139,19 +139,20 @@ var map = (() => {
   // The lists are read by the time any other script runs.
   tlmaper.onWorld = (callback) => callback(world);
 
-  // The levels the view has not needed yet are placed while the page is idle, one
-  // level at a time, so that zooming into one for the first time is as quick as
+  // The levels the view has not needed yet are placed while the page is idle, a slice
+  // of a level at a time, so that zooming into one for the first time is as quick as
   // returning to it.
   let placingAhead = false;
   function placeAheadWhenIdle() {
     if (placingAhead) return;
     placingAhead = true;
-    const whenIdle = window.requestIdleCallback ?? ((work) => setTimeout(work, 200));
-    const placeOne = () => {
-      placingAhead = placement.placeNextLevel();
-      if (placingAhead) whenIdle(placeOne);
+    const whenIdle = window.requestIdleCallback ??
+      ((work) => setTimeout(() => work({ timeRemaining: () => 0 }), 200));
+    const placeSome = (deadline) => {
+      placingAhead = placement.placeNextLevel(deadline);
+      if (placingAhead) whenIdle(placeSome);
     };
-    whenIdle(placeOne);
+    whenIdle(placeSome);
   }
 
   // Revealing an island pins its label, so it shows at every zoom until another island

@@ -115,114 +115,172 @@ function crowdedWorld(count, span) {
   return markers.readWorld(listsOf(islands, ships), { x: 0, y: 0 });
 }
 
-// Text metrics like the page's: 8 pixels a difficulty character, 7 a name character,
-// 15-pixel lines.
+// Text metrics like the page's: 7 pixels a difficulty character on 13-pixel lines, 6 a
+// name character on 13-pixel lines.
 const metrics = {
-  difficultyWidth: (text) => 8 * text.length,
-  nameSize: (text) => ({ width: 7 * text.length + 6, height: 15 }),
-  lineHeight: 15,
+  difficultyWidth: (text) => 7 * text.length,
+  nameSize: (text) => ({ width: 6 * text.length + 2, height: 13 }),
+  lineHeight: 13,
 };
 
-const boxAt = (boxes, i, scale) => {
-  const x = boxes.x[i] * scale, y = boxes.y[i] * scale;
-  return [x + boxes.left[i], y + boxes.top[i], x + boxes.right[i], y + boxes.bottom[i]];
+const layoutOf = (world) => {
+  const labels = placement.measureLabels(world, metrics);
+  return { labels, layout: new placement.Placement(world, labels, -4, 5) };
+};
+
+// A shown label's box in screen pixels at `zoom`, slack included.
+const boxAt = (layout, id, zoom) => {
+  const scale = 2 ** zoom, b = id * 4;
+  const x = layout.anchorX[id] * scale, y = layout.anchorY[id] * scale;
+  return [x + layout.boxes[b], y + layout.boxes[b + 1], x + layout.boxes[b + 2], y + layout.boxes[b + 3]];
 };
 const overlap = (a, b) => a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3];
+// An island's square at `zoom`: 9 x 9 bitmap pixels, 4.5 world units.
+const squareAt = (islands, i, zoom) => {
+  const scale = 2 ** zoom, half = placement.HalfSquare;
+  return [(islands.x[i] - half) * scale, (islands.y[i] - half) * scale,
+    (islands.x[i] + half) * scale, (islands.y[i] + half) * scale];
+};
 
-// Every pair of labels shown at `zoom`, checked through a sort on the left edge.
-function assertNoOverlap(boxes, shown, zoom) {
-  const scale = 2 ** zoom;
-  const placed = shown.map((i) => ({ i, box: boxAt(boxes, i, scale) }))
-    .sort((a, b) => a.box[0] - b.box[0]);
-  for (let k = 0; k < placed.length; k++) {
-    for (let m = k + 1; m < placed.length && placed[m].box[0] < placed[k].box[2]; m++) {
-      assert.ok(!overlap(placed[k].box, placed[m].box),
-        `labels ${placed[k].i} and ${placed[m].i} overlap at zoom ${zoom}`);
+// Every pair of boxes, checked through a sort on the left edge; gives the overlapping
+// pairs of items as [a, b].
+function overlappingPairs(items) {
+  const sorted = [...items].sort((a, b) => a.box[0] - b.box[0]);
+  const pairs = [];
+  for (let k = 0; k < sorted.length; k++) {
+    for (let m = k + 1; m < sorted.length && sorted[m].box[0] < sorted[k].box[2]; m++) {
+      if (overlap(sorted[k].box, sorted[m].box)) pairs.push([sorted[k].id, sorted[m].id]);
     }
   }
+  return pairs;
 }
 
 function shownAt(layout, count, zoom) {
   const shown = [];
-  for (let i = 0; i < count; i++) if (layout.shows(i, zoom)) shown.push(i);
+  for (let id = 0; id < count; id++) if (layout.shows(id, zoom)) shown.push(id);
   return shown;
 }
 
-test('placement: no overlap at any zoom, and a label shown stays shown when zooming in', () => {
+test('placement: no overlap, no name over an island, and zooming in keeps every label in place', () => {
   const world = crowdedWorld(3000, 800);
-  const boxes = placement.makeLabelBoxes(world, metrics);
-  // Each box holds its own point, which is what keeps labels apart on zooming in.
-  for (let i = 0; i < boxes.count; i++) {
-    assert.ok(boxes.left[i] < 0 && boxes.top[i] < 0 && boxes.right[i] > 0 && boxes.bottom[i] > 0);
-  }
-  const layout = new placement.Placement(world, boxes, -4, 5);
-  let before = new Set();
+  const { labels, layout } = layoutOf(world);
+  const { islands } = world;
+  let before = new Map();
   for (let zoom = -4; zoom <= 5; zoom++) {
-    const shown = shownAt(layout, boxes.count, zoom);
-    assertNoOverlap(boxes, shown, zoom);
-    for (const i of before) assert.ok(layout.shows(i, zoom), `label ${i} vanished at ${zoom}`);
-    before = new Set(shown);
+    const shown = shownAt(layout, labels.count, zoom);
+    assert.deepEqual(overlappingPairs(shown.map((id) => ({ id, box: boxAt(layout, id, zoom) }))), [],
+      `overlaps at zoom ${zoom}`);
+    // A difficulty sits on its own point; a name sits beside its island's shown
+    // difficulty and covers no island's square.
+    const names = shown.filter((id) => id >= labels.firstName);
+    for (const id of shown.filter((id) => id < labels.firstName)) {
+      const [x0, y0, x1, y1] = boxAt(layout, id, zoom), scale = 2 ** zoom;
+      const x = (id < islands.count ? islands.x[id] : world.ships.x[id - islands.count]) * scale;
+      const y = (id < islands.count ? islands.y[id] : world.ships.y[id - islands.count]) * scale;
+      assert.ok(x0 < x && x < x1 && y0 < y && y < y1, `difficulty ${id} off its point`);
+    }
+    for (const id of names) assert.ok(layout.shows(id - labels.firstName, zoom), `name ${id} alone`);
+    const squares = Array.from({ length: islands.count }, (_, i) => ({ id: -1 - i, box: squareAt(islands, i, zoom) }));
+    const covered = overlappingPairs([...squares, ...names.map((id) => ({ id, box: boxAt(layout, id, zoom) }))])
+      .filter(([a, b]) => (a < 0) !== (b < 0));
+    assert.deepEqual(covered, [], `names over islands at zoom ${zoom}`);
+    // Every label shown one level down shows here, in the same place.
+    for (const [id, anchor] of before) {
+      assert.ok(layout.shows(id, zoom), `label ${id} vanished at ${zoom}`);
+      assert.deepEqual([layout.anchorX[id], layout.anchorY[id]], anchor, `label ${id} moved at ${zoom}`);
+    }
+    before = new Map(shown.map((id) => [id, [layout.anchorX[id], layout.anchorY[id]]]));
   }
-  // Crowded at the lowest zoom, nearly everything at the highest.
-  assert.ok(shownAt(layout, boxes.count, -4).length < 100);
-  assert.ok(before.size > boxes.count * 0.9, `${before.size} of ${boxes.count} at zoom 5`);
+  // Crowded at the lowest zoom, nearly every difficulty and most names at the highest.
+  assert.ok(shownAt(layout, labels.count, -4).length < 100);
+  const top = shownAt(layout, labels.count, 5);
+  assert.ok(top.filter((id) => id < islands.count).length > islands.count * 0.9);
+  assert.ok(top.filter((id) => id >= labels.firstName).length > islands.count * 0.5);
 
   // What shows depends on the zoom alone: a second placement computed in another order
   // of zooms agrees, and the view query finds exactly the shown labels in a rectangle.
-  const again = new placement.Placement(world, boxes, -4, 5);
-  assert.deepEqual(shownAt(again, boxes.count, 2), shownAt(layout, boxes.count, 2));
+  const again = new placement.Placement(world, labels, -4, 5);
+  assert.deepEqual(shownAt(again, labels.count, 2), shownAt(layout, labels.count, 2));
   const found = [...layout.inView(2, 400, 300, 1500, 1060)].sort((a, b) => a - b);
-  const expected = shownAt(layout, boxes.count, 2)
-    .filter((i) => overlap(boxAt(boxes, i, 4), [400, 300, 1500, 1060]));
+  const expected = shownAt(layout, labels.count, 2)
+    .filter((id) => overlap(boxAt(layout, id, 2), [400, 300, 1500, 1060]));
   assert.deepEqual(found, expected);
 });
 
-test('placement: towns, then explored islands, then the rest, then ships claim room first', () => {
-  // Four labels too close to share room at any zoom: only the first in priority order
-  // shows.
-  const world = markers.readWorld(listsOf([
-    { x: 10, y: 10, d: 1, name: 'Plain', town: false, explored: false },
-    { x: 10, y: 11, d: 2, name: 'Explored', town: false, explored: true },
-    { x: 11, y: 10, d: 3, name: 'Town', town: true, explored: false },
-  ], [{ x: 11, y: 11, d: 4 }]), { x: 0, y: 0 });
-  const boxes = placement.makeLabelBoxes(world, metrics);
-  const layout = new placement.Placement(world, boxes, -4, 5);
-  assert.deepEqual(shownAt(layout, 4, 5), [2]);
-  const withoutTown = markers.readWorld(listsOf([
-    { x: 10, y: 10, d: 1, name: 'Plain', town: false, explored: false },
-    { x: 10, y: 11, d: 2, name: 'Explored', town: false, explored: true },
-  ], [{ x: 11, y: 11, d: 4 }]), { x: 0, y: 0 });
-  const second = new placement.Placement(withoutTown,
-    placement.makeLabelBoxes(withoutTown, metrics), -4, 5);
-  assert.deepEqual(shownAt(second, 3, 5), [1]);
-});
+// A world of the given islands ({ x, y, town, explored }) and ships ({ x, y }).
+function smallWorld(islands, ships = []) {
+  return markers.readWorld(listsOf(
+    islands.map((island, i) => ({ d: i + 1, name: `Isle ${i}`, town: false, explored: false, ...island })),
+    ships.map((ship) => ({ d: 9, ...ship }))), { x: 0, y: 0 });
+}
 
-test('placement: ships never hold back an island label, at any zoom', () => {
-  const world = crowdedWorld(3000, 800);
-  const islandsOnly = { ...world, ships: { ...world.ships, count: 0 } };
-  const withShips = new placement.Placement(world, placement.makeLabelBoxes(world, metrics), -4, 5);
-  const alone = new placement.Placement(islandsOnly,
-    placement.makeLabelBoxes(islandsOnly, metrics), -4, 5);
-  const islands = world.islands.count;
-  for (let zoom = -4; zoom <= 5; zoom++) {
-    assert.deepEqual(shownAt(withShips, islands, zoom), shownAt(alone, islands, zoom), `zoom ${zoom}`);
+test('placement: a name takes the first free place around its island', () => {
+  const { Below, Right, Left, Above } = { Below: 0, Right: 1, Left: 2, Above: 3 };
+  // An island alone, then with neighbours that block one side after another at zoom 2.
+  const cases = [
+    [[], Below],
+    [[{ x: 100, y: 104 }], Right],
+    [[{ x: 100, y: 104 }, { x: 105, y: 100 }], Left],
+    [[{ x: 100, y: 104 }, { x: 105, y: 100 }, { x: 95, y: 100 }], Above],
+  ];
+  for (const [neighbours, place] of cases) {
+    const world = smallWorld([{ x: 100, y: 100 }, ...neighbours]);
+    const { labels, layout } = layoutOf(world);
+    assert.ok(layout.shows(labels.firstName, 2), `${neighbours.length} neighbours: name shown`);
+    assert.equal(placement.NameCandidates[layout.candidate[0]].side, place,
+      `${neighbours.length} neighbours`);
   }
-  const shipsShown = shownAt(withShips, islands + world.ships.count, 5).length -
-    shownAt(withShips, islands, 5).length;
-  assert.ok(shipsShown > world.ships.count / 2, `${shipsShown} ships labelled at zoom 5`);
 });
 
-test('placement: a pinned label shows at every zoom and still overlaps nothing', () => {
+test('placement: difficulties first (towns, explored islands, the rest), then ships, then names', () => {
+  // Three islands and a ship too close to share room at the lowest zoom: only the first
+  // difficulty in priority order shows there.
+  const crowd = (islands) => {
+    const { labels, layout } = layoutOf(smallWorld(islands, [{ x: 11, y: 11 }]));
+    return shownAt(layout, labels.firstName, -4);
+  };
+  const plain = { x: 10, y: 10 }, explored = { x: 10, y: 11, explored: true };
+  const town = { x: 11, y: 10, town: true };
+  assert.deepEqual(crowd([plain, explored, town]), [2]);
+  assert.deepEqual(crowd([plain, explored]), [1]);
+  assert.deepEqual(crowd([plain]), [0]);
+
+  // A ship's difficulty outranks a name, even one that would take its room a level
+  // before the ship's number fits: the island's name would go below it, where the ship is.
+  const { labels, layout } = layoutOf(smallWorld([{ x: 100, y: 100 }], [{ x: 100, y: 104 }]));
+  assert.ok(!layout.shows(1, 1) && layout.shows(1, 2), 'the ship shows from zoom 2');
+  assert.ok(layout.shows(labels.firstName, 1), 'the name shows from zoom 1');
+  assert.notEqual(layout.candidate[0], 0, 'the name went elsewhere');
+});
+
+test('placement: a pinned island shows its labels at every zoom and still overlaps nothing', () => {
   const world = crowdedWorld(2000, 400);
-  const boxes = placement.makeLabelBoxes(world, metrics);
-  const layout = new placement.Placement(world, boxes, -4, 5);
-  const hidden = [...Array(world.islands.count).keys()].find((i) => !layout.shows(i, 5));
-  assert.ok(hidden !== undefined, 'some island label gives way at zoom 5');
+  const { labels, layout } = layoutOf(world);
+  const hidden = [...Array(world.islands.count).keys()].find((i) => !layout.shows(i, 3));
+  assert.ok(hidden !== undefined, 'some island gives way at zoom 3');
   layout.pin(hidden);
   for (let zoom = -4; zoom <= 5; zoom++) {
-    assert.ok(layout.shows(hidden, zoom), `pinned label at zoom ${zoom}`);
-    assertNoOverlap(boxes, shownAt(layout, boxes.count, zoom), zoom);
+    assert.ok(layout.shows(hidden, zoom), `pinned difficulty at zoom ${zoom}`);
+    assert.ok(layout.shows(labels.firstName + hidden, zoom), `pinned name at zoom ${zoom}`);
+    const shown = shownAt(layout, labels.count, zoom);
+    assert.deepEqual(overlappingPairs(shown.map((id) => ({ id, box: boxAt(layout, id, zoom) }))), []);
   }
   layout.pin(-1);
-  assert.ok(!layout.shows(hidden, 5), 'unpinned, it gives way again');
+  assert.ok(!layout.shows(hidden, 3), 'unpinned, it gives way again');
+});
+
+test('placement: placing ahead in slices gives the levels placing at once gives', () => {
+  const world = crowdedWorld(3000, 800);
+  const { labels, layout } = layoutOf(world);
+  const sliced = new placement.Placement(world, labels, -4, 5);
+  const noTimeLeft = { timeRemaining: () => 0 };
+  let calls = 0;
+  // Half-way through a level, a view may need it (or a higher one) at once.
+  while (sliced.placeNextLevel(noTimeLeft)) {
+    if (++calls === 200) assert.ok(sliced.shows(0, 1) === layout.shows(0, 1));
+  }
+  assert.ok(calls > 20, `${calls} slices`);
+  for (let zoom = -4; zoom <= 5; zoom++) {
+    assert.deepEqual(shownAt(sliced, labels.count, zoom), shownAt(layout, labels.count, zoom));
+  }
 });

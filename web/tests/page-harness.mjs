@@ -78,10 +78,11 @@ async function refuseNetwork(context, problems) {
 }
 
 // Opens the page from disk (with `hash` after its address, if given) and waits until
-// `#map` reaches `state`. `problems` gathers console errors, page errors, refused and
-// failed requests; a clean page leaves it empty.
+// `#map` reaches `state`, for `timeout` milliseconds at most. `problems` gathers console
+// errors, page errors, refused and failed requests; a clean page leaves it empty.
 export async function openPage(browser, pagePath, {
   hash = '', viewport = { width: 1100, height: 760 }, state = 'ready', contextOptions = {},
+  timeout = 20000,
 } = {}) {
   const context = await browser.newContext({ viewport, ...contextOptions });
   const problems = [];
@@ -93,6 +94,6 @@ export async function openPage(browser, pagePath, {
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => problems.push(`failed: ${request.url()}`));
   await page.goto(pathToFileURL(pagePath).href + hash);
-  await page.waitForSelector(`#map[data-state="${state}"]`, { timeout: 20000 });
+  await page.waitForSelector(`#map[data-state="${state}"]`, { timeout });
   return { page, problems, context, close: () => context.close() };
 }
