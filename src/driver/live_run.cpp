@@ -77,7 +77,8 @@ bool ReadLiveMap(const std::string& savePath, LiveMap& map) {
 std::string TimeOfDay() {
   const std::time_t now = std::time(nullptr);
   char text[16] = "";
-  if (const std::tm* local = std::localtime(&now)) std::strftime(text, sizeof text, "%H:%M:%S", local);
+  if (const std::tm* local = std::localtime(&now))
+    std::strftime(text, sizeof text, "%H:%M:%S", local);
   return text;
 }
 
@@ -130,8 +131,8 @@ int RunLive(int argc, const char* const* argv) {
   }
   LiveServerHandle server = StartLiveServer(options->port, std::move(map));
   if (!server) {
-    PrintLine(stderr, "Error: no free port to serve the map from " +
-                          std::to_string(options->port) + " on");
+    PrintLine(stderr,
+              "Error: no free port to serve the map from " + std::to_string(options->port) + " on");
     return ExitFailure;
   }
   const std::string url = "http://127.0.0.1:" + std::to_string(LiveServerPort(*server)) + "/";

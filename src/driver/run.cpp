@@ -48,8 +48,10 @@ namespace {
 void PrintOptions() {
   PrintLine(stdout, "  -h, --help   print this help");
   PrintLine(stdout, "  --version    print the version");
-  PrintLine(stdout, "  --live       serve the map on this computer, updated each time the save changes");
-  PrintLine(stdout, "  --port N     with --live: serve on port N, or the next free one (default 8642)");
+  PrintLine(stdout,
+            "  --live       serve the map on this computer, updated each time the save changes");
+  PrintLine(stdout,
+            "  --port N     with --live: serve on port N, or the next free one (default 8642)");
   PrintLine(stdout, "  --no-open    with --live: do not open the map in the browser");
 }
 

@@ -8,10 +8,15 @@ void ConnectionPool::enqueue(std::function<void()> connection) {
   ++open_;
   std::lock_guard lock(mutex_);
   waiting_.push_back(std::move(connection));
-  if (idle_ == 0 && threads_.size() < maxThreads_) {
-    threads_.emplace_back([this] { Work(); });
-  } else {
+  // Each waiting connection is claimed for one thread: an idle one, or a new one. Past
+  // the bound it waits for the next thread that is done.
+  if (idle_ > 0) {
+    --idle_;
+    ++claims_;
     wake_.notify_one();
+  } else if (threads_.size() < maxThreads_) {
+    ++claims_;
+    threads_.emplace_back([this] { Work(); });
   }
 }
 
@@ -22,23 +27,33 @@ void ConnectionPool::shutdown() {
   }
   wake_.notify_all();
   for (std::thread& thread : threads_) thread.join();
+  // The server is closed by now: what still waits is only closed.
+  for (std::function<void()>& connection : waiting_) {
+    connection();
+    --open_;
+  }
+  waiting_.clear();
 }
 
-// Serves connections until the pool stops; the connections still waiting then are
-// served first (the server is closed by then, so each is only closed).
+// Serves the connections claimed for it, and those left unclaimed, until the pool
+// stops.
 void ConnectionPool::Work() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    ++idle_;
-    wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-    --idle_;
-    if (waiting_.empty()) return;
+    wake_.wait(lock, [this] { return stopping_ || claims_ > 0; });
+    if (claims_ == 0) return;
+    --claims_;
     std::function<void()> connection = std::move(waiting_.front());
     waiting_.pop_front();
     lock.unlock();
     connection();
     --open_;
     lock.lock();
+    if (waiting_.size() > claims_) {
+      ++claims_;  // one waited past the bound: this thread takes it
+    } else {
+      ++idle_;
+    }
   }
 }
 

@@ -33,7 +33,8 @@ class ConnectionPool final : public httplib::TaskQueue {
   std::condition_variable wake_;
   std::deque<std::function<void()>> waiting_;
   std::vector<std::thread> threads_;
-  size_t idle_ = 0;
+  size_t idle_ = 0;    // threads waiting for a connection, not yet claimed
+  size_t claims_ = 0;  // connections claimed for a thread that has not taken one yet
   bool stopping_ = false;
 };
 

@@ -103,8 +103,7 @@ bool DrainEvents(const FolderWatch& watch) {
     if (size <= 0) return relevant;
     for (ssize_t at = 0; at < size;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      if ((event->mask & IN_Q_OVERFLOW) ||
-          (event->len > 0 && watch.fileName == event->name)) {
+      if ((event->mask & IN_Q_OVERFLOW) || (event->len > 0 && watch.fileName == event->name)) {
         relevant = true;
       }
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);

@@ -76,10 +76,10 @@ std::string StateEvent(const LiveServer& server) {
 void ServeBytes(httplib::Response& response, std::shared_ptr<const std::string> bytes,
                 const char* type) {
   const size_t size = bytes->size();
-  response.set_content_provider(
-      size, type, [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
-        return sink.write(bytes->data() + offset, length);
-      });
+  response.set_content_provider(size, type,
+                                [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
+                                  return sink.write(bytes->data() + offset, length);
+                                });
 }
 
 // The event stream of one page: the current state at once, then each change, until
@@ -100,13 +100,11 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
       [&server, sent, sentUnreadable](size_t, httplib::DataSink& sink) {
         std::unique_lock lock(server.mutex);
         const bool first = *sent == 0;
-        const bool news = server.changed.wait_for(lock, first ? std::chrono::seconds(0)
-                                                              : HeartbeatInterval,
-                                                  [&] {
-                                                    return server.stopping ||
-                                                           server.version != *sent ||
-                                                           server.unreadable != *sentUnreadable;
-                                                  });
+        const bool news =
+            server.changed.wait_for(lock, first ? std::chrono::seconds(0) : HeartbeatInterval, [&] {
+              return server.stopping || server.version != *sent ||
+                     server.unreadable != *sentUnreadable;
+            });
         if (server.stopping) {
           sink.done();
           return true;
@@ -128,8 +126,7 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
       });
 }
 
-void ServeGet(LiveServer& server, const httplib::Request& request,
-              httplib::Response& response) {
+void ServeGet(LiveServer& server, const httplib::Request& request, httplib::Response& response) {
   if (request.path == "/events") return ServeEvents(server, response);
   std::unique_lock lock(server.mutex);
   const LiveMap map = server.map;
@@ -212,10 +209,10 @@ void Configure(LiveServer& server) {
       {"Content-Security-Policy", ContentSecurityPolicy},
       {"Referrer-Policy", "no-referrer"},
   });
-  http.set_pre_routing_handler([&server](const httplib::Request& request,
-                                         httplib::Response& response) {
-    return Screen(server, request, response);
-  });
+  http.set_pre_routing_handler(
+      [&server](const httplib::Request& request, httplib::Response& response) {
+        return Screen(server, request, response);
+      });
   http.Get(".*", [&server](const httplib::Request& request, httplib::Response& response) {
     ServeGet(server, request, response);
   });
