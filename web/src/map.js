@@ -3,9 +3,11 @@
 // #map: "loading", then "ready" once the image and the first view's labels are shown,
 // or "no-image" when the bitmap cannot be loaded.
 //
-// What the page's other scripts may use, on window.tlmaper: map, onWorld(callback),
-// revealIsland(index), worldBounds(), worldPoint(x, y), worldPosition(latLng), overlays,
-// and initialView, which they may set to a function giving { center, zoom } or null.
+// What the page's other scripts may use, on window.tlmaper: map, onWorld(callback)
+// (called with the world now and with each new one), revealIsland(index), worldBounds(),
+// worldPoint(x, y), worldPosition(latLng), overlays, pinnedIsland() (its index or -1),
+// replaceWorld(world, imageUrl), and
+// initialView, which they may set to a function giving { center, zoom } or null.
 'use strict';
 // The map is also the page's global `map`, as it always was.
 // eslint-disable-next-line no-var
@@ -96,37 +98,53 @@ var map = (() => {
   // Start loading the bitmap before the lists are read.
   mapImage.addTo(map);
 
-  const world = readWorld();
-  const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
-  const boxes = tlmaper.placement.makeLabelBoxes(world, metrics);
-  metrics.done();
-  const placement = new tlmaper.placement.Placement(world, boxes, MinZoom, MaxZoom);
-  const overlays = tlmaper.labels.makeLayers(world, placement, mapElement);
-  tlmaper.overlays = overlays;
-  tlmaper.world = world;
-
-  const counts = {
-    'Island difficulty': world.islands.count,
-    'Island names': world.islands.count,
-    'Towns': world.islands.isTown.reduce((sum, mark) => sum + mark, 0),
-    'Explored islands': world.islands.isExplored.reduce((sum, mark) => sum + mark, 0),
-    'Ship difficulty': world.ships.count,
-  };
-  const controlNames = {};
-  for (const [name, layer] of Object.entries(overlays)) {
-    const count = counts[name].toLocaleString('en');
-    controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
+  // The world shown and what is built over it; a live page replaces them all.
+  let world, placement, overlays, layerControl, playerMarker;
+  function buildWorld(newWorld) {
+    world = newWorld;
+    const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
+    const boxes = tlmaper.placement.makeLabelBoxes(world, metrics);
+    metrics.done();
+    placement = new tlmaper.placement.Placement(world, boxes, MinZoom, MaxZoom);
+    overlays = tlmaper.labels.makeLayers(world, placement, mapElement);
+    tlmaper.overlays = overlays;
+    tlmaper.world = world;
+    layerControl = makeLayerControl().addTo(map);
+    playerMarker = makePlayerMarker().addTo(map);
   }
-  L.control.layers(null, controlNames, { collapsed: false }).addTo(map);
 
-  L.marker(worldPoint(world.player.x, world.player.y), {
-    icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
-    keyboard: false,
-    zIndexOffset: 1000,
-  }).bindTooltip('You are here').addTo(map);
+  function makeLayerControl() {
+    const counts = {
+      'Island difficulty': world.islands.count,
+      'Island names': world.islands.count,
+      'Towns': world.islands.isTown.reduce((sum, mark) => sum + mark, 0),
+      'Explored islands': world.islands.isExplored.reduce((sum, mark) => sum + mark, 0),
+      'Ship difficulty': world.ships.count,
+    };
+    const controlNames = {};
+    for (const [name, layer] of Object.entries(overlays)) {
+      const count = counts[name].toLocaleString('en');
+      controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
+    }
+    return L.control.layers(null, controlNames, { collapsed: false });
+  }
+
+  function makePlayerMarker() {
+    return L.marker(worldPoint(world.player.x, world.player.y), {
+      icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
+      keyboard: false,
+      zIndexOffset: 1000,
+    }).bindTooltip('You are here');
+  }
+
+  buildWorld(readWorld());
 
   // The lists are read by the time any other script runs.
-  tlmaper.onWorld = (callback) => callback(world);
+  const worldCallbacks = [];
+  tlmaper.onWorld = (callback) => {
+    worldCallbacks.push(callback);
+    callback(world);
+  };
 
   // The levels the view has not needed yet are placed while the page is idle, one
   // level at a time, so that zooming into one for the first time is as quick as
@@ -164,11 +182,14 @@ var map = (() => {
     for (const layer of Object.values(overlays)) layer.addTo(map);
   }
 
+  let firstViewShown = false;
   mapImage.on('load', () => {
     const image = mapImage.getElement();
     worldBounds = imageBounds(image.naturalWidth, image.naturalHeight);
     mapImage.setBounds(worldBounds);
     mapImage.bringToBack();
+    if (firstViewShown) return;
+    firstViewShown = true;
     showFirstView(worldBounds);
     mapElement.dataset.state = 'ready';
     placeAheadWhenIdle();
@@ -183,12 +204,43 @@ var map = (() => {
   }
 
   mapImage.on('error', () => {
+    if (firstViewShown) return;
+    firstViewShown = true;
     showNotice(`The map image "${imageName}" could not be loaded; it should lie beside ` +
                'this page.');
     showFirstView(markerBounds());
     mapElement.dataset.state = 'no-image';
     placeAheadWhenIdle();
   });
+
+  tlmaper.pinnedIsland = () => placement.pinned;
+
+  // A new world and bitmap in place of the shown ones, keeping the view, the layers
+  // switched on and the pinned island (found again by its name and position).
+  tlmaper.replaceWorld = (newWorld, imageUrl) => {
+    const switchedOn = new Set(Object.keys(overlays).filter((name) => map.hasLayer(overlays[name])));
+    const pinned = placement.pinned;
+    const pinnedIsland = pinned >= 0 && pinned < world.islands.count
+      ? { name: world.islands.names[pinned], x: world.islands.x[pinned], y: world.islands.y[pinned] }
+      : null;
+    for (const layer of Object.values(overlays)) layer.remove();
+    layerControl.remove();
+    playerMarker.remove();
+    buildWorld(newWorld);
+    if (pinnedIsland) {
+      const { names, x, y, count } = world.islands;
+      for (let i = 0; i < count; i++) {
+        if (names[i] === pinnedIsland.name && x[i] === pinnedIsland.x && y[i] === pinnedIsland.y) {
+          placement.pin(i);
+          break;
+        }
+      }
+    }
+    for (const name of switchedOn) overlays[name]?.addTo(map);
+    if (imageUrl) mapImage.setUrl(imageUrl);
+    for (const callback of worldCallbacks) callback(world);
+    placeAheadWhenIdle();
+  };
 
   return map;
 })();
