@@ -171,8 +171,12 @@ function largeWorld(seed) {
   return { player: { x: 5, y: 5, worldName: 'Large' }, islands, ships: [] };
 }
 
+// Windows has no SIGTERM: wine ends the exe on it the way Windows ends a process that is
+// killed, so under wine only Ctrl+C (which wine hands to the exe as a console event) is
+// tried.
+const windows = process.env.TLMAPER_TESTS_WINDOWS === '1';
 for (const signal of ['SIGINT', 'SIGTERM']) {
-  test(`${signal} during an update ends it at once with status 0, outputs whole, no temporary file`, async () => {
+  test(`${signal} during an update ends it at once with status 0, outputs whole, no temporary file`, { skip: windows && signal === 'SIGTERM' && 'no SIGTERM on Windows' }, async () => {
     const directory = folderWith(`stop-${signal}`);
     const live = await startLive(directory, 'world.xml');
     const events = openEvents(live);
