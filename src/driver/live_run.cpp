@@ -1,6 +1,8 @@
 #include "driver/live_run.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -139,7 +141,12 @@ int RunLive(int argc, const char* const* argv) {
   PrintLine(stdout, "Serving the live map at " + url + " (press Ctrl+C to stop)");
   if (options->openBrowser) OpenInBrowser(url);
   FollowSave(*watch, *server, savePath, stamp);
-  server.reset();
+  // Nothing is being written now: the outputs are whole, whatever a stalled client
+  // still holds open.
+  if (!StopLiveServer(*server)) {
+    std::fflush(nullptr);
+    std::_Exit(ExitSuccess);
+  }
   return ExitSuccess;
 }
 

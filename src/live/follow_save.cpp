@@ -11,7 +11,7 @@ namespace {
 // How long the save must stay the same before it is read. Games write a save in well
 // under this; a write that pauses longer is read early, fails, and is read again at
 // its next change.
-constexpr int QuietMs = 250;
+constexpr int QuietMs = 150;
 
 }  // namespace
 

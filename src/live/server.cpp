@@ -24,9 +24,13 @@ constexpr int MaxConnections = 100;
 constexpr int MaxEventClients = 64;
 constexpr size_t SpareThreads = 16;  // to refuse connections past the bound
 constexpr size_t MaxHeaders = 64;
-// Silence after which a client is dropped: a request that does not arrive, a response
-// that is not read, a kept-alive connection with no next request.
-constexpr time_t ClientTimeoutSeconds = 1;
+// Silence after which a client is dropped: a request that does not arrive, or a
+// kept-alive connection with no next request; and a response that is not read.
+constexpr time_t RequestTimeoutSeconds = 1;
+constexpr time_t ResponseTimeoutSeconds = 5;
+// How long a stop waits for the connections to close; a client stalled in the middle
+// of a response is not waited for.
+constexpr auto StopWait = std::chrono::milliseconds(700);
 // A comment on every idle event stream, so that a page that went away is noticed.
 constexpr auto HeartbeatInterval = std::chrono::seconds(20);
 constexpr int PortsToTry = 100;
@@ -44,6 +48,8 @@ struct LiveServer {
   httplib::Server http;
   std::thread listener;
   std::atomic<bool> listenerDone{false};
+  std::mutex doneMutex;
+  std::condition_variable done;
   int port = 0;
   std::atomic<int> openConnections{0};
 
@@ -195,9 +201,9 @@ void Configure(LiveServer& server) {
     return new ConnectionPool(MaxConnections + SpareThreads, server.openConnections);
   };
   http.set_socket_options(SetSocketOptions);
-  http.set_read_timeout(ClientTimeoutSeconds, 0);
-  http.set_write_timeout(ClientTimeoutSeconds, 0);
-  http.set_keep_alive_timeout(ClientTimeoutSeconds);
+  http.set_read_timeout(RequestTimeoutSeconds, 0);
+  http.set_write_timeout(ResponseTimeoutSeconds, 0);
+  http.set_keep_alive_timeout(RequestTimeoutSeconds);
   http.set_payload_max_length(0);
 #ifdef _WIN32
   // The library polls its listening socket on Windows; a slow poll costs nothing.
@@ -235,7 +241,9 @@ LiveServerHandle StartLiveServer(int firstPort, LiveMap map) {
   LiveServer* raw = server.get();
   server->listener = std::thread([raw] {
     raw->http.listen_after_bind();
+    std::lock_guard lock(raw->doneMutex);
     raw->listenerDone = true;
+    raw->done.notify_all();
   });
   return server;
 }
@@ -263,24 +271,34 @@ void PublishUnreadableSave(LiveServer& server) {
   server.changed.notify_all();
 }
 
-void StopLiveServer(LiveServer& server) {
+bool StopLiveServer(LiveServer& server) {
   {
     std::lock_guard lock(server.mutex);
     server.stopping = true;
   }
   server.changed.notify_all();
-  if (!server.listener.joinable()) return;
+  if (!server.listener.joinable()) return true;
   // The listener may not have started listening yet; stop() only acts once it has.
   while (!server.http.is_running() && !server.listenerDone) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   server.http.stop();
+  std::unique_lock lock(server.doneMutex);
+  if (!server.done.wait_for(lock, StopWait, [&] { return server.listenerDone.load(); })) {
+    return false;
+  }
+  lock.unlock();
   server.listener.join();
+  return true;
 }
 
 void LiveServerDeleter::operator()(LiveServer* server) const {
-  StopLiveServer(*server);
-  delete server;
+  if (StopLiveServer(*server)) {
+    delete server;
+  } else {
+    // A connection still holds the server: it stays, for the process to end with it.
+    server->listener.detach();
+  }
 }
 
 }  // namespace tlmaper

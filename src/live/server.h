@@ -34,7 +34,9 @@ void PublishMap(LiveServer& server, LiveMap map);
 // The latest save could not be mapped: the last map stays, and the pages say so.
 void PublishUnreadableSave(LiveServer& server);
 
-// Ends every event stream, stops listening and waits for the connections to close.
-void StopLiveServer(LiveServer& server);
+// Ends every event stream, stops listening and waits a moment for the connections to
+// close. False when one is still open (a client stalled in the middle of a response):
+// the server may then only be left to the end of the process.
+bool StopLiveServer(LiveServer& server);
 
 }  // namespace tlmaper

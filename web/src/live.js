@@ -26,6 +26,11 @@
   let latest = null;  // the server's last word: { version, updated, unreadable }
   let fetching = false;
 
+  const nameOfImage = (path) =>
+    path.slice(Math.max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
+  let currentImageName = nameOfImage(mapElement.dataset.image ?? '');
+  const imageUrl = (name, version) => `${encodeURIComponent(name)}?map=${version}`;
+
   const status = L.DomUtil.create('div', 'panel live-status');
   status.setAttribute('role', 'status');
   const StatusControl = L.Control.extend({ onAdd: () => status });
@@ -57,6 +62,10 @@
     mapElement.dataset.live = 'updating';
     try {
       while (latest && latest.version !== shownVersion) {
+        // The bitmap keeps its name from map to map: it starts loading at once, beside
+        // the page, and is shown from the browser's memory once the markers are ready.
+        const preload = new Image();
+        preload.src = imageUrl(currentImageName, latest.version);
         const response = await fetch('./', { cache: 'no-store' });
         if (!response.ok) throw new Error(`the page answered ${response.status}`);
         const version = servedVersion([{
@@ -64,10 +73,14 @@
           description: /desc="?(\d+)/.exec(response.headers.get('Server-Timing') ?? '')?.[1],
         }]);
         const page = new DOMParser().parseFromString(await response.text(), 'text/html');
-        const imagePath = page.getElementById('map')?.dataset.image ?? '';
-        const imageName = imagePath.slice(
-          Math.max(imagePath.lastIndexOf('/'), imagePath.lastIndexOf('\\')) + 1);
-        tlmaper.replaceWorld(worldOf(page), `${encodeURIComponent(imageName)}?map=${version}`);
+        const imageName = nameOfImage(page.getElementById('map')?.dataset.image ?? '');
+        const world = worldOf(page);
+        // A bitmap that did not arrive whole is fetched again, before anything changes.
+        if (imageName === currentImageName && preload.src.endsWith(`=${version}`)) {
+          await preload.decode();
+        }
+        currentImageName = imageName;
+        tlmaper.replaceWorld(world, imageUrl(imageName, version));
         shownVersion = version;
         mapElement.dataset.liveVersion = String(version);
       }
