@@ -1,7 +1,8 @@
 // Measures `tlmaper --live`:
 //  - latency: from the moment a new save is renamed into place until the open page (in
 //    headless Chromium) shows its markers and bitmap, at 3,000 and 200,000 islands
-//    (plus a tenth as many ships, on a 4064 x 4064 canvas), beside one normal run of the
+//    (plus a tenth as many ships, on a 4064 x 4064 canvas, and 3,000 also on a
+//    1064 x 1064 one), beside one normal run of the
 //    tool on the same save and the page's ready time (navigation until #map is ready);
 //  - many pages: 50 clients that behave as pages (each holds /events and, on each new
 //    map, fetches the page and the bitmap) through 100 updates at 3,000 islands on a
@@ -87,10 +88,10 @@ function cpuSeconds(pid) {
   return (Number(fields[11]) + Number(fields[12])) / 100;  // utime + stime, in ticks
 }
 
-async function latency(islands) {
-  const directory = mkdtempSync(join(scratch, `latency-${islands}-`));
-  const first = saveText(islands, 1);
-  const second = saveText(islands, 2);
+async function latency(islands, span = 2000) {
+  const directory = mkdtempSync(join(scratch, `latency-${islands}-${span}-`));
+  const first = saveText(islands, 1, span);
+  const second = saveText(islands, 2, span);
   writeFileSync(join(directory, 'once.xml'), second);
   const runStart = performance.now();
   execFileSync(binary, ['once.xml'], { cwd: directory });
@@ -123,7 +124,7 @@ async function latency(islands) {
     }, null, { timeout: 600000, polling: 20 });
     const shown = performance.now() - start;
     if (process.env.PROFILE) console.log(await page.evaluate(() => JSON.stringify(Object.fromEntries(Object.entries(window.marks).map(([k, v]) => [k, Math.round(v - window.marks.start)])))));
-    console.log(`${islands} islands: new save shown after ${(shown / 1000).toFixed(2)} s; ` +
+    console.log(`${islands} islands (canvas ${2 * span + 64}): new save shown after ${(shown / 1000).toFixed(2)} s; ` +
       `one normal run ${(normalRun / 1000).toFixed(2)} s; page ready ${(ready / 1000).toFixed(2)} s; ` +
       `margin ${((shown - normalRun) / 1000).toFixed(2)} s`);
   } finally {
@@ -211,6 +212,7 @@ async function idle() {
 
 if (only.includes('latency')) {
   await latency(3000);
+  await latency(3000, 500);
   await latency(200000);
 }
 if (only.includes('pages')) await manyPages();
