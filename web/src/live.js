@@ -54,6 +54,28 @@
     return tlmaper.markers.readWorld(tlmaper.markers.readListBlocks(page), player);
   }
 
+  // The served page's marker lists, player and bitmap name, taken from its text where
+  // each stands once in the tool's own form: a full parse of a large world's page costs
+  // a second. Null for a page in any other form, which is then parsed whole.
+  function pageInToolForm(html) {
+    const texts = {};
+    for (const id of [...Object.values(tlmaper.markers.ListBlocks), 'player-position']) {
+      // (\x3c is "<": the page's own script element must not hold script tags.)
+      const tag = `\x3cscript type="text/plain" id="${id}">`;
+      const start = html.indexOf(tag);
+      if (start < 0 || html.indexOf(tag, start + 1) >= 0) return null;
+      const end = html.indexOf('\x3c/script>', start + tag.length);
+      if (end < 0) return null;
+      texts[id] = html.slice(start + tag.length, end);
+    }
+    const image = /<div id="map" data-image="([^"&]*)"/.exec(html);
+    if (!image) return null;
+    return {
+      getElementById: (id) => (id === 'map' ? { dataset: { image: image[1] } }
+        : id in texts ? { textContent: texts[id] } : null),
+    };
+  }
+
   // Fetches the latest page and shows its world and bitmap; once more if a newer map
   // was announced meanwhile.
   async function update() {
@@ -72,7 +94,8 @@
           name: 'map',
           description: /desc="?(\d+)/.exec(response.headers.get('Server-Timing') ?? '')?.[1],
         }]);
-        const page = new DOMParser().parseFromString(await response.text(), 'text/html');
+        const html = await response.text();
+        const page = pageInToolForm(html) ?? new DOMParser().parseFromString(html, 'text/html');
         const imageName = nameOfImage(page.getElementById('map')?.dataset.image ?? '');
         const world = worldOf(page);
         // A bitmap that did not arrive whole is fetched again, before anything changes.
