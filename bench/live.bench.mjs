@@ -13,6 +13,8 @@
 //    changing.
 //
 // Usage: node bench/live.bench.mjs [--binary PATH] [--only latency,pages,idle]
+//   With PROFILE=1 in the environment, each latency also shows when (in ms after the
+//   rename) the page heard of the new map and when it showed it.
 // Works in a scratch directory that it removes; stops every process it starts.
 import { execFileSync, spawn } from 'node:child_process';
 import { mkdtempSync, readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
