@@ -49,7 +49,8 @@ cmake -S "$ROOT" -B "$ROOT/build-win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTLMA
 cmake --build "$ROOT/build-win"
 # The tests start wine in a prefix under build-win; its wineserver is stopped at the end.
 trap 'rm -rf "$SCRATCH"; WINEPREFIX="$ROOT/build-win/tests/wine-prefix" wineserver -k 2>/dev/null || true' EXIT
-# The GoogleTest cases (named Suite.Case; those that start the tool start the exe), and
-# the exe's page in the browser.
-ctest --test-dir "$ROOT/build-win" --output-on-failure -j2 --timeout 300 -R '\.|^windows_page_browser$'
+# The GoogleTest cases (named Suite.Case; those that start the tool start the exe), the
+# exe's page in the browser, and the live map served by the exe.
+ctest --test-dir "$ROOT/build-win" --output-on-failure -j2 --timeout 300 \
+  -R '\.|^windows_page_browser$|^live_'
 echo "All tests passed."

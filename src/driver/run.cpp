@@ -6,20 +6,19 @@
 #include <filesystem>
 #include <new>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
 #include "base/platform_files.h"
 #include "base/text.h"
+#include "driver/live_run.h"
 #include "page/layers.h"
 #include "page/page.h"
 #include "raster/render.h"
 #include "save/reader.h"
 
 namespace tlmaper {
-namespace {
-
-constexpr const char* VersionText = "1.0.0";
 
 void PrintLine(std::FILE* stream, const std::string& line) {
   std::fputs(line.c_str(), stream);
@@ -27,14 +26,33 @@ void PrintLine(std::FILE* stream, const std::string& line) {
   std::fflush(stream);
 }
 
+namespace {
+
+constexpr const char* VersionText = "1.0.0";
+
 std::string VersionLine() {
   return std::string("Tidelorn Mapper v") + VersionText;
 }
+
+}  // namespace
 
 void PrintUsage() {
   PrintLine(stdout, VersionLine());
   PrintLine(stdout, "Usage:");
   PrintLine(stdout, "tlmaper.exe savefile.xml");
+}
+
+namespace {
+
+// The help's lines after the usage, one per option.
+void PrintOptions() {
+  PrintLine(stdout, "  -h, --help   print this help");
+  PrintLine(stdout, "  --version    print the version");
+  PrintLine(stdout,
+            "  --live       serve the map on this computer, updated each time the save changes");
+  PrintLine(stdout,
+            "  --port N     with --live: serve on port N, or the next free one (default 8642)");
+  PrintLine(stdout, "  --no-open    with --live: do not open the map in the browser");
 }
 
 // An island whose centre is off the canvas is drawn in part or not at all: the map
@@ -137,15 +155,15 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   return status;
 }
 
-int MapSave(const std::string& savePath) {
+int MapSave(const std::string& savePath, const std::string& prefix) {
   tinyxml2::XMLDocument document;
   const int loadError = LoadSaveDocument(document, savePath);
   if (loadError != 0) {
-    PrintLine(stderr, "Error " + FormatInt(loadError) + " parsing xml file");
+    PrintLine(stderr, prefix + "Error " + FormatInt(loadError) + " parsing xml file");
     return ExitFailure;
   }
   if (!IsSaveDocument(document)) {
-    PrintLine(stderr, "Error: " + savePath + " is not a Tidelorn save file");
+    PrintLine(stderr, prefix + "Error: " + savePath + " is not a Tidelorn save file");
     return ExitFailure;
   }
   return WriteOutputs(document, savePath);
@@ -153,7 +171,19 @@ int MapSave(const std::string& savePath) {
 
 }  // namespace
 
+int MapSaveFile(const std::string& savePath, const std::string& messagePrefix) {
+  // Memory running out is the one failure that can reach this far; the outputs are
+  // then left as they were (a file being written is discarded as the run unwinds).
+  try {
+    return MapSave(savePath, messagePrefix);
+  } catch (const std::bad_alloc&) {
+    PrintLine(stderr, messagePrefix + "Error: not enough memory to map " + savePath);
+    return ExitFailure;
+  }
+}
+
 int RunMapper(int argc, const char* const* argv) {
+  if (argc >= 3 && std::string_view(argv[1]) == "--live") return RunLive(argc, argv);
   if (argc != 2) {
     PrintUsage();
     return ExitUsage;
@@ -163,20 +193,14 @@ int RunMapper(int argc, const char* const* argv) {
   // name is still reached as ./-h.
   if (savePath == "-h" || savePath == "--help") {
     PrintUsage();
+    PrintOptions();
     return ExitSuccess;
   }
   if (savePath == "--version") {
     PrintLine(stdout, VersionLine());
     return ExitSuccess;
   }
-  // Memory running out is the one failure that can reach this far; the outputs are
-  // then left as they were (a file being written is discarded as the run unwinds).
-  try {
-    return MapSave(savePath);
-  } catch (const std::bad_alloc&) {
-    PrintLine(stderr, "Error: not enough memory to map " + savePath);
-    return ExitFailure;
-  }
+  return MapSaveFile(savePath, "");
 }
 
 }  // namespace tlmaper

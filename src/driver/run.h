@@ -2,6 +2,9 @@
 // <stem>.html beside it, and gives the exit status.
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 namespace tlmaper {
 
 enum ExitStatus : int {
@@ -11,5 +14,15 @@ enum ExitStatus : int {
 };
 
 int RunMapper(int argc, const char* const* argv);
+
+// Maps one save as a run of the tool does, printing its messages; the exit status.
+// The save's load errors start with `messagePrefix`.
+int MapSaveFile(const std::string& savePath, const std::string& messagePrefix);
+
+// Prints one line, and flushes it at once.
+void PrintLine(std::FILE* stream, const std::string& line);
+
+// The three lines printed for a command line the tool cannot use.
+void PrintUsage();
 
 }  // namespace tlmaper

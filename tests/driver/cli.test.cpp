@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "support/run_binary.h"
 
@@ -11,6 +13,14 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const UsageText = "Tidelorn Mapper v1.0.0\nUsage:\ntlmaper.exe savefile.xml\n";
+const std::string HelpText = std::string(UsageText) +
+                             "  -h, --help   print this help\n"
+                             "  --version    print the version\n"
+                             "  --live       serve the map on this computer, updated each time the "
+                             "save changes\n"
+                             "  --port N     with --live: serve on port N, or the next free one "
+                             "(default 8642)\n"
+                             "  --no-open    with --live: do not open the map in the browser\n";
 
 TEST(CommandLine, WrongArgumentCountPrintsUsageAndTouchesNothing) {
   ScratchDirectory dir;
@@ -35,8 +45,8 @@ TEST(CommandLine, HelpAndVersionAreAnsweredWithoutOpeningAFile) {
     std::string arg, out;
   };
   const Case cases[] = {
-      {"-h", UsageText},
-      {"--help", UsageText},
+      {"-h", HelpText},
+      {"--help", HelpText},
       {"--version", "Tidelorn Mapper v1.0.0\n"},
   };
   for (const Case& c : cases) {
@@ -53,6 +63,32 @@ TEST(CommandLine, HelpAndVersionAreAnsweredWithoutOpeningAFile) {
   EXPECT_TRUE(fs::exists(dir / "-h.html"));
   // With another argument beside it, an option is wrong usage like any other pair.
   EXPECT_EQ(RunTool({"--help", "-h"}, dir.path()).status, 2);
+}
+
+TEST(CommandLine, LiveOptionsItCannotUseAreWrongUsage) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "a.xml", SaveXml(""));
+  const std::vector<std::vector<std::string>> cases = {
+      {"--live", "--no-open"},
+      {"--live", "--port", "0", "a.xml"},
+      {"--live", "--port", "65536", "a.xml"},
+      {"--live", "--port", "80x", "a.xml"},
+      {"--live", "a.xml", "--port"},
+      {"--live", "--no-open", "a.xml", "a.xml"},
+      {"--live", "--bogus", "a.xml"},
+      {"a.xml", "--live"},
+  };
+  for (const std::vector<std::string>& args : cases) {
+    const RunResult run = RunTool(args, dir.path());
+    EXPECT_EQ(run.status, 2) << args[1];
+    EXPECT_EQ(run.out, UsageText) << args[1];
+  }
+  EXPECT_FALSE(fs::exists(dir / "a.bmp"));
+  // A first run that fails ends the live run with its status and message.
+  const RunResult run = RunTool({"--live", "--no-open", "missing.xml"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "Error 3 parsing xml file\n");
 }
 
 TEST(CommandLine, WellFormedXmlThatIsNotASaveIsRefused) {

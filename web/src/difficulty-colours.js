@@ -10,7 +10,7 @@
   const tlmaper = (window.tlmaper ??= {});
   const map = tlmaper.map;
   const drawnMap = tlmaper.drawnMap;
-  if (!map || !drawnMap || !tlmaper.layerControl || !tlmaper.world) return;
+  if (!map || !drawnMap || !tlmaper.onWorld) return;
   const LayerName = 'Difficulty colours';
   const Missing = -1;
   const UnknownColour = [160, 160, 160];
@@ -95,43 +95,52 @@
     return lines;
   }
 
-  const world = tlmaper.world;
-  const range = difficultyRange(world.islands);
-  const hasUnknown = world.islands.difficulty.includes(Missing);
   const pane = map.createPane('difficultyPane');
   pane.style.zIndex = 450;  // over the bitmap (400), under the markers (600)
   pane.style.pointerEvents = 'none';
+  const legendList = document.querySelector('#legend ul');
 
-  // The tiles of tinted squares, with the ships over them.
-  let tints = null;
-  function makeTiles() {
-    const squares = drawnMap.squaresOf(world);
-    tints ??= islandTints(world.islands, range);
-    return drawnMap.makeTileLayer(squares.size, {
-      sea: false,
-      passes: [
-        { index: squares.islands, colourOf: (i) => tints[i], ordered: true },
-        { index: squares.ships, colourOf: () => drawnMap.Colours.ShipColour },
-      ],
-    }, { pane: 'difficultyPane', className: 'difficulty-colours' });
+  // The layer of one world, in that world's layer control; its tints and squares are
+  // worked out when it is first shown.
+  function makeLayer(world) {
+    const range = difficultyRange(world.islands);
+    const hasUnknown = world.islands.difficulty.includes(Missing);
+    let tints = null;
+    const makeTiles = () => {
+      const squares = drawnMap.squaresOf(world);
+      tints ??= islandTints(world.islands, range);
+      // The tinted squares, with the ships over them.
+      return drawnMap.makeTileLayer(squares.size, {
+        sea: false,
+        passes: [
+          { index: squares.islands, colourOf: (i) => tints[i], ordered: true },
+          { index: squares.ships, colourOf: () => drawnMap.Colours.ShipColour },
+        ],
+      }, { pane: 'difficultyPane', className: 'difficulty-colours' });
+    };
+    const layer = L.layerGroup();
+    const lines = legendList ? legendLines(range, hasUnknown) : [];
+    layer.on('add', () => {
+      if (layer.getLayers().length === 0) layer.addLayer(makeTiles());
+      legendList?.append(...lines);
+    });
+    layer.on('remove', () => {
+      for (const line of lines) line.remove();
+    });
+    const count = world.islands.count.toLocaleString('en');
+    tlmaper.layerControl.addOverlay(layer, `${LayerName} <span class="layer-count">(${count})</span>`);
+    return { layer, makeTiles };
   }
 
-  // The tints and the squares are worked out when the layer is first shown.
-  const layer = L.layerGroup();
-  layer.on('add', () => {
-    if (layer.getLayers().length === 0) layer.addLayer(makeTiles());
+  // A new world (on a live page) gets a new layer, shown if the old one was.
+  let current = null;
+  tlmaper.onWorld((world) => {
+    const wasOn = current !== null && map.hasLayer(current.layer);
+    current?.layer.remove();
+    current = makeLayer(world);
+    if (wasOn) current.layer.addTo(map);
+    tlmaper.difficultyColours = {
+      layer: current.layer, makeTiles: current.makeTiles, scaleColour, difficultyRange,
+    };
   });
-
-  const legendList = document.querySelector('#legend ul');
-  const lines = legendList ? legendLines(range, hasUnknown) : [];
-  map.on('layeradd', (event) => {
-    if (event.layer === layer) legendList?.append(...lines);
-  });
-  map.on('layerremove', (event) => {
-    if (event.layer === layer) for (const line of lines) line.remove();
-  });
-
-  const count = world.islands.count.toLocaleString('en');
-  tlmaper.layerControl.addOverlay(layer, `${LayerName} <span class="layer-count">(${count})</span>`);
-  tlmaper.difficultyColours = { layer, makeTiles, scaleColour, difficultyRange };
 })();

@@ -4,10 +4,11 @@
 // (or the drawn map) and the first view's labels are shown, or "no-image" when the bitmap
 // cannot be loaded.
 //
-// What the page's other scripts may use, on window.tlmaper: map, onWorld(callback),
-// revealIsland(index), worldBounds(), worldPoint(x, y), worldPosition(latLng), overlays,
-// layerControl, and initialView, which they may set to a function giving { center, zoom }
-// or null.
+// What the page's other scripts may use, on window.tlmaper: map, onWorld(callback)
+// (called with the world now and with each new one), revealIsland(index), worldBounds(),
+// worldPoint(x, y), worldPosition(latLng), overlays, layerControl, pinnedIsland() (its
+// index or -1), replaceWorld(world, imageUrl), and initialView, which they may set to a
+// function giving { center, zoom } or null.
 'use strict';
 // The map is also the page's global `map`, as it always was.
 // eslint-disable-next-line no-var
@@ -95,49 +96,70 @@ var map = (() => {
     className: 'map-image',
   });
 
-  const world = readWorld();
+  // The world shown and what is built over it; a live page replaces them all.
+  let world, placement, overlays, layerControl, playerMarker;
+  function buildWorld(newWorld) {
+    world = newWorld;
+    const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
+    const labels = tlmaper.placement.measureLabels(world, metrics);
+    metrics.done();
+    placement = new tlmaper.placement.Placement(world, labels, MinZoom, MaxZoom);
+    overlays = tlmaper.labels.makeLayers(world, placement, mapElement);
+    tlmaper.overlays = overlays;
+    tlmaper.world = world;
+    layerControl = makeLayerControl().addTo(map);
+    tlmaper.layerControl = layerControl;
+    playerMarker = makePlayerMarker().addTo(map);
+  }
+
+  function makeLayerControl() {
+    const counts = {
+      'Island difficulty': world.islands.count,
+      'Island names': world.islands.count,
+      'Towns': world.islands.isTown.reduce((sum, mark) => sum + mark, 0),
+      'Explored islands': world.islands.isExplored.reduce((sum, mark) => sum + mark, 0),
+      'Ship difficulty': world.ships.count,
+    };
+    const controlNames = {};
+    for (const [name, layer] of Object.entries(overlays)) {
+      const count = counts[name].toLocaleString('en');
+      controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
+    }
+    return L.control.layers(null, controlNames, { collapsed: false });
+  }
+
+  function makePlayerMarker() {
+    return L.marker(worldPoint(world.player.x, world.player.y), {
+      icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
+      keyboard: false,
+      zIndexOffset: 1000,
+    }).bindTooltip('You are here');
+  }
+
+  buildWorld(readWorld());
+
   // The map is drawn from the lists instead of loading a bitmap too large to pan
   // smoothly, or when the address asks for it; the bitmap's size follows from the islands.
   const drawn = tlmaper.drawnMap;
   const drawInstead = drawn &&
     (drawn.askedInAddress() || drawn.tooLargeForBitmap(drawn.mapSize(world)));
   if (!drawInstead) mapImage.addTo(map);
-  // Shows the drawn map; gives the bounds of the bitmap it stands for.
+  // Shows the drawn map of the world shown, in place of any drawn before; gives the
+  // bounds of the bitmap it stands for.
+  let drawnLayer = null;
   function showDrawnMap() {
     const { width, height } = drawn.squaresOf(world).size;
-    drawn.makeDrawnMap(world).addTo(map);
+    drawnLayer?.remove();
+    drawnLayer = drawn.makeDrawnMap(world).addTo(map);
     return imageBounds(width, height);
   }
-  const metrics = tlmaper.labels.labelMetrics(map.getPane('markerPane'));
-  const labels = tlmaper.placement.measureLabels(world, metrics);
-  metrics.done();
-  const placement = new tlmaper.placement.Placement(world, labels, MinZoom, MaxZoom);
-  const overlays = tlmaper.labels.makeLayers(world, placement, mapElement);
-  tlmaper.overlays = overlays;
-  tlmaper.world = world;
-
-  const counts = {
-    'Island difficulty': world.islands.count,
-    'Island names': world.islands.count,
-    'Towns': world.islands.isTown.reduce((sum, mark) => sum + mark, 0),
-    'Explored islands': world.islands.isExplored.reduce((sum, mark) => sum + mark, 0),
-    'Ship difficulty': world.ships.count,
-  };
-  const controlNames = {};
-  for (const [name, layer] of Object.entries(overlays)) {
-    const count = counts[name].toLocaleString('en');
-    controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
-  }
-  tlmaper.layerControl = L.control.layers(null, controlNames, { collapsed: false }).addTo(map);
-
-  L.marker(worldPoint(world.player.x, world.player.y), {
-    icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
-    keyboard: false,
-    zIndexOffset: 1000,
-  }).bindTooltip('You are here').addTo(map);
 
   // The lists are read by the time any other script runs.
-  tlmaper.onWorld = (callback) => callback(world);
+  const worldCallbacks = [];
+  tlmaper.onWorld = (callback) => {
+    worldCallbacks.push(callback);
+    callback(world);
+  };
 
   // The levels the view has not needed yet are placed while the page is idle, a slice
   // of a level at a time, so that zooming into one for the first time is as quick as
@@ -176,11 +198,14 @@ var map = (() => {
     for (const layer of Object.values(overlays)) layer.addTo(map);
   }
 
+  let firstViewShown = false;
   mapImage.on('load', () => {
     const image = mapImage.getElement();
     worldBounds = imageBounds(image.naturalWidth, image.naturalHeight);
     mapImage.setBounds(worldBounds);
     mapImage.bringToBack();
+    if (firstViewShown) return;
+    firstViewShown = true;
     showFirstView(worldBounds);
     mapElement.dataset.state = 'ready';
     placeAheadWhenIdle();
@@ -195,6 +220,8 @@ var map = (() => {
   }
 
   mapImage.on('error', () => {
+    if (firstViewShown) return;
+    firstViewShown = true;
     showNotice(`The map image "${imageName}" could not be loaded; it should lie beside ` +
                'this page. The map is drawn from the page\'s own data.');
     // The drawn map stands in for the bitmap; the first view takes in the islands and
@@ -210,6 +237,7 @@ var map = (() => {
   if (drawInstead) {
     // Once every script of the page has run, as the bitmap's load would be.
     const show = () => {
+      firstViewShown = true;
       worldBounds = showDrawnMap();
       showFirstView(worldBounds);
       mapElement.dataset.state = 'ready';
@@ -218,6 +246,37 @@ var map = (() => {
     if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', show);
     else show();
   }
+
+  tlmaper.pinnedIsland = () => placement.pinned;
+
+  // A new world and bitmap in place of the shown ones, keeping the view, the layers
+  // switched on and the pinned island (found again by its name and position).
+  tlmaper.replaceWorld = (newWorld, imageUrl) => {
+    const switchedOn = new Set(Object.keys(overlays).filter((name) => map.hasLayer(overlays[name])));
+    const pinned = placement.pinned;
+    const pinnedIsland = pinned >= 0 && pinned < world.islands.count
+      ? { name: world.islands.names[pinned], x: world.islands.x[pinned], y: world.islands.y[pinned] }
+      : null;
+    for (const layer of Object.values(overlays)) layer.remove();
+    layerControl.remove();
+    playerMarker.remove();
+    buildWorld(newWorld);
+    if (pinnedIsland) {
+      const { names, x, y, count } = world.islands;
+      for (let i = 0; i < count; i++) {
+        if (names[i] === pinnedIsland.name && x[i] === pinnedIsland.x && y[i] === pinnedIsland.y) {
+          placement.pin(i);
+          break;
+        }
+      }
+    }
+    for (const name of switchedOn) overlays[name]?.addTo(map);
+    // A drawn map is drawn again from the new world; a bitmap is loaded anew.
+    if (drawnLayer) worldBounds = showDrawnMap();
+    else if (imageUrl) mapImage.setUrl(imageUrl);
+    for (const callback of worldCallbacks) callback(world);
+    placeAheadWhenIdle();
+  };
 
   return map;
 })();

@@ -80,6 +80,9 @@
 
   tlmaper.onWorld((world) => {
     islands = world.islands;
+    folded = null;
+    starts = null;
+    foldedParts = [];
     setTimeout(foldInSlices, 0);
     if (input.value) showResults();
   });

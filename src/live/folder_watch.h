@@ -1,0 +1,35 @@
+// Notifications of changes in one folder, from the platform (inotify on Linux, change
+// notifications on Windows), and the stop request of Ctrl+C, SIGTERM or closing the
+// console, which wakes the same wait. Nothing here polls.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace tlmaper {
+
+struct FolderWatch;
+struct FolderWatchDeleter {
+  void operator()(FolderWatch* watch) const;
+};
+using FolderWatchHandle = std::unique_ptr<FolderWatch, FolderWatchDeleter>;
+
+// Watches `folder` for files that are created, written, renamed or removed; only those
+// named `fileName` count where the platform names them. Null when the folder cannot be
+// watched.
+FolderWatchHandle WatchFolder(const std::string& folder, const std::string& fileName);
+
+enum class WatchResult {
+  Changed,  // something changed (perhaps the file; the caller looks)
+  Quiet,    // the time ran out with no change
+  Stopped,  // a stop was asked for; every later wait says so too
+};
+
+// Waits for a change, at most `timeoutMs` milliseconds (a negative time: no limit).
+WatchResult WaitForChange(FolderWatch& watch, int timeoutMs);
+
+// From now on, Ctrl+C, SIGTERM and closing the console ask `watch` to stop instead of
+// ending the process. One watch at a time.
+void StopWatchOnSignals(FolderWatch& watch);
+
+}  // namespace tlmaper

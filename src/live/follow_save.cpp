@@ -1,0 +1,49 @@
+#include "live/follow_save.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/platform_files.h"
+
+namespace tlmaper {
+namespace {
+
+// How long the save must stay the same before it is read. Games write a save in well
+// under this; a write that pauses longer is read early, fails, and is read again at
+// its next change.
+constexpr int QuietMs = 150;
+
+}  // namespace
+
+SaveStamp ReadSaveStamp(const std::string& savePath) {
+  const std::filesystem::path path = PathFromUtf8(savePath);
+  std::error_code error;
+  SaveStamp stamp;
+  stamp.size = std::filesystem::file_size(path, error);
+  if (error) return SaveStamp{};
+  const auto time = std::filesystem::last_write_time(path, error);
+  if (error) return SaveStamp{};
+  stamp.exists = true;
+  stamp.writeTime = static_cast<int64_t>(time.time_since_epoch().count());
+  return stamp;
+}
+
+bool WaitForNewSave(FolderWatch& watch, const std::string& savePath, SaveStamp& last) {
+  for (;;) {
+    if (WaitForChange(watch, -1) == WatchResult::Stopped) return false;
+    SaveStamp stamp = ReadSaveStamp(savePath);
+    for (;;) {
+      const WatchResult result = WaitForChange(watch, QuietMs);
+      if (result == WatchResult::Stopped) return false;
+      const SaveStamp now = ReadSaveStamp(savePath);
+      if (result == WatchResult::Quiet && now == stamp) break;
+      stamp = now;
+    }
+    if (!(stamp == last)) {
+      last = stamp;
+      return true;
+    }
+  }
+}
+
+}  // namespace tlmaper

@@ -1,0 +1,304 @@
+#include "live/server.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+#include "live/connection_pool.h"
+
+namespace tlmaper {
+namespace {
+
+// Bounds on what clients may hold. Each open page keeps one event stream and, while it
+// fetches a new map, a connection or two more.
+constexpr int MaxConnections = 100;
+constexpr int MaxEventClients = 64;
+constexpr size_t SpareThreads = 16;  // to refuse connections past the bound
+constexpr size_t MaxHeaders = 64;
+// Silence after which a client is dropped: a request that does not arrive, or a
+// kept-alive connection with no next request; and a response that is not read.
+constexpr time_t RequestTimeoutSeconds = 1;
+constexpr time_t ResponseTimeoutSeconds = 5;
+// How long a stop waits for the connections to close; a client stalled in the middle
+// of a response is not waited for.
+constexpr auto StopWait = std::chrono::milliseconds(700);
+// A comment on every idle event stream, so that a page that went away is noticed.
+constexpr auto HeartbeatInterval = std::chrono::seconds(20);
+constexpr int PortsToTry = 100;
+
+// Fits the page: its scripts and styles are inline, its images are data URIs and the
+// bitmap beside it, and it connects only back to this server.
+constexpr const char* ContentSecurityPolicy =
+    "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
+    "img-src 'self' data:; connect-src 'self'; base-uri 'none'; form-action 'none'; "
+    "frame-ancestors 'none'";
+
+}  // namespace
+
+struct LiveServer {
+  httplib::Server http;
+  std::thread listener;
+  std::atomic<bool> listenerDone{false};
+  std::mutex doneMutex;
+  std::condition_variable done;
+  int port = 0;
+  std::atomic<int> openConnections{0};
+
+  // The map served, its version (counted from 1) and whether the latest save could not
+  // be read; changes wake the event streams.
+  std::mutex mutex;
+  std::condition_variable changed;
+  LiveMap map;
+  uint64_t version = 1;
+  int64_t updatedMs = 0;
+  bool unreadable = false;
+  bool stopping = false;
+  int eventClients = 0;
+};
+
+namespace {
+
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::string StateEvent(const LiveServer& server) {
+  return "event: map\ndata: {\"version\":" + std::to_string(server.version) +
+         ",\"updated\":" + std::to_string(server.updatedMs) +
+         ",\"unreadable\":" + (server.unreadable ? "true" : "false") + "}\n\n";
+}
+
+// Serves `bytes` without copying them; the snapshot lives as long as the response.
+void ServeBytes(httplib::Response& response, std::shared_ptr<const std::string> bytes,
+                const char* type) {
+  const size_t size = bytes->size();
+  response.set_content_provider(size, type,
+                                [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
+                                  return sink.write(bytes->data() + offset, length);
+                                });
+}
+
+// The event stream of one page: the current state at once, then each change, until
+// the page goes or the server stops.
+void ServeEvents(LiveServer& server, httplib::Response& response) {
+  {
+    std::lock_guard lock(server.mutex);
+    if (server.eventClients >= MaxEventClients || server.stopping) {
+      response.status = 503;
+      return;
+    }
+    ++server.eventClients;
+  }
+  auto sent = std::make_shared<uint64_t>(0);  // the last version and state sent
+  auto sentUnreadable = std::make_shared<bool>(false);
+  response.set_chunked_content_provider(
+      "text/event-stream",
+      [&server, sent, sentUnreadable](size_t, httplib::DataSink& sink) {
+        std::unique_lock lock(server.mutex);
+        const bool first = *sent == 0;
+        const bool news =
+            server.changed.wait_for(lock, first ? std::chrono::seconds(0) : HeartbeatInterval, [&] {
+              return server.stopping || server.version != *sent ||
+                     server.unreadable != *sentUnreadable;
+            });
+        if (server.stopping) {
+          sink.done();
+          return true;
+        }
+        std::string text = first ? "retry: 2000\n\n" : "";
+        if (news || first) {
+          text += StateEvent(server);
+          *sent = server.version;
+          *sentUnreadable = server.unreadable;
+        } else {
+          text += ":\n\n";
+        }
+        lock.unlock();
+        return sink.write(text.data(), text.size());
+      },
+      [&server](bool) {
+        std::lock_guard lock(server.mutex);
+        --server.eventClients;
+      });
+}
+
+void ServeGet(LiveServer& server, const httplib::Request& request, httplib::Response& response) {
+  if (request.path == "/events") return ServeEvents(server, response);
+  std::unique_lock lock(server.mutex);
+  const LiveMap map = server.map;
+  const uint64_t version = server.version;
+  lock.unlock();
+  if (request.path == "/") {
+    // The page learns which map it shows from this header, before its event stream
+    // says which map is the latest.
+    response.set_header("Server-Timing", "map;desc=\"" + std::to_string(version) + "\"");
+    ServeBytes(response, map.page, "text/html; charset=utf-8");
+  } else if (request.path == "/" + map.imageName) {
+    ServeBytes(response, map.image, "image/bmp");
+  } else {
+    response.status = 404;
+  }
+}
+
+bool IsOurHost(std::string_view host, int port) {
+  const std::string portText = std::to_string(port);
+  if (host.size() <= portText.size() + 1 || !host.ends_with(portText)) return false;
+  host.remove_suffix(portText.size());
+  if (!host.ends_with(':')) return false;
+  host.remove_suffix(1);
+  std::string name(host);
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return name == "127.0.0.1" || name == "localhost";
+}
+
+// Refusals that come before any path is looked at: too many connections, too many
+// headers, a foreign Host (a page on another site that had its name point here), and
+// any method but GET and HEAD.
+httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Request& request,
+                                        httplib::Response& response) {
+  if (server.openConnections > MaxConnections) {
+    response.status = 503;
+    response.set_header("Connection", "close");
+  } else if (request.headers.size() > MaxHeaders) {
+    response.status = 431;
+  } else if (!IsOurHost(request.get_header_value("Host"), server.port)) {
+    response.status = 403;
+  } else if (request.method != "GET" && request.method != "HEAD") {
+    response.status = 405;
+    response.set_header("Allow", "GET, HEAD");
+  } else {
+    return httplib::Server::HandlerResponse::Unhandled;
+  }
+  return httplib::Server::HandlerResponse::Handled;
+}
+
+// Binds to the loopback address alone, and never shares the port with another
+// program (the library would otherwise let a second server bind it too).
+void SetSocketOptions(socket_t socket) {
+  int yes = 1;
+#ifdef _WIN32
+  setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
+             sizeof yes);
+#else
+  setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+}
+
+void Configure(LiveServer& server) {
+  httplib::Server& http = server.http;
+  http.new_task_queue = [&server] {
+    return new ConnectionPool(MaxConnections + SpareThreads, server.openConnections);
+  };
+  http.set_socket_options(SetSocketOptions);
+  http.set_read_timeout(RequestTimeoutSeconds, 0);
+  http.set_write_timeout(ResponseTimeoutSeconds, 0);
+  http.set_keep_alive_timeout(RequestTimeoutSeconds);
+  http.set_payload_max_length(0);
+#ifdef _WIN32
+  // The library polls its listening socket on Windows; a slow poll costs nothing.
+  http.set_idle_interval(0, 500000);
+#endif
+  http.set_default_headers({
+      {"X-Content-Type-Options", "nosniff"},
+      {"Cache-Control", "no-store"},
+      {"Content-Security-Policy", ContentSecurityPolicy},
+      {"Referrer-Policy", "no-referrer"},
+  });
+  http.set_pre_routing_handler(
+      [&server](const httplib::Request& request, httplib::Response& response) {
+        return Screen(server, request, response);
+      });
+  http.Get(".*", [&server](const httplib::Request& request, httplib::Response& response) {
+    ServeGet(server, request, response);
+  });
+}
+
+}  // namespace
+
+LiveServerHandle StartLiveServer(int firstPort, LiveMap map) {
+  LiveServerHandle server(new LiveServer);
+  server->map = std::move(map);
+  server->updatedMs = NowMs();
+  Configure(*server);
+  for (int port = firstPort; port < firstPort + PortsToTry && port <= 65535; ++port) {
+    if (server->http.bind_to_port("127.0.0.1", port)) {
+      server->port = port;
+      break;
+    }
+  }
+  if (server->port == 0) return nullptr;
+  LiveServer* raw = server.get();
+  server->listener = std::thread([raw] {
+    raw->http.listen_after_bind();
+    std::lock_guard lock(raw->doneMutex);
+    raw->listenerDone = true;
+    raw->done.notify_all();
+  });
+  return server;
+}
+
+int LiveServerPort(const LiveServer& server) {
+  return server.port;
+}
+
+void PublishMap(LiveServer& server, LiveMap map) {
+  {
+    std::lock_guard lock(server.mutex);
+    server.map = std::move(map);
+    ++server.version;
+    server.updatedMs = NowMs();
+    server.unreadable = false;
+  }
+  server.changed.notify_all();
+}
+
+void PublishUnreadableSave(LiveServer& server) {
+  {
+    std::lock_guard lock(server.mutex);
+    server.unreadable = true;
+  }
+  server.changed.notify_all();
+}
+
+bool StopLiveServer(LiveServer& server) {
+  {
+    std::lock_guard lock(server.mutex);
+    server.stopping = true;
+  }
+  server.changed.notify_all();
+  if (!server.listener.joinable()) return true;
+  // The listener may not have started listening yet; stop() only acts once it has.
+  while (!server.http.is_running() && !server.listenerDone) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  server.http.stop();
+  std::unique_lock lock(server.doneMutex);
+  if (!server.done.wait_for(lock, StopWait, [&] { return server.listenerDone.load(); })) {
+    return false;
+  }
+  lock.unlock();
+  server.listener.join();
+  return true;
+}
+
+void LiveServerDeleter::operator()(LiveServer* server) const {
+  if (StopLiveServer(*server)) {
+    delete server;
+  } else {
+    // A connection still holds the server: it stays, for the process to end with it.
+    server->listener.detach();
+  }
+}
+
+}  // namespace tlmaper

@@ -1,0 +1,42 @@
+// The live map's web server: the page, its bitmap and a stream of update events, on the
+// loopback address only. What it serves is held in memory and replaced whole with each
+// new map; no part of a request ever reaches the file system.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace tlmaper {
+
+// One map as served: the page and the bitmap, and the bitmap's file name, under which
+// it is served (the page loads it from its own folder).
+struct LiveMap {
+  std::shared_ptr<const std::string> page;
+  std::shared_ptr<const std::string> image;
+  std::string imageName;
+};
+
+struct LiveServer;
+struct LiveServerDeleter {
+  void operator()(LiveServer* server) const;  // stops the server first
+};
+using LiveServerHandle = std::unique_ptr<LiveServer, LiveServerDeleter>;
+
+// Starts serving `map` on 127.0.0.1, on `firstPort` or, when that is taken, the next
+// free port above it. Null when no port could be had.
+LiveServerHandle StartLiveServer(int firstPort, LiveMap map);
+
+int LiveServerPort(const LiveServer& server);
+
+// A new map: served from now on, and announced to every open page.
+void PublishMap(LiveServer& server, LiveMap map);
+
+// The latest save could not be mapped: the last map stays, and the pages say so.
+void PublishUnreadableSave(LiveServer& server);
+
+// Ends every event stream, stops listening and waits a moment for the connections to
+// close. False when one is still open (a client stalled in the middle of a response):
+// the server may then only be left to the end of the process.
+bool StopLiveServer(LiveServer& server);
+
+}  // namespace tlmaper

@@ -1,0 +1,137 @@
+// The live map: served by `tlmaper --live`, the page hears of each new map on the
+// server's event stream (/events) and puts it in place of the shown one, keeping the
+// view, the address, the search, the layers and a pinned island. It shows when the map
+// was last updated, and says so while the latest save could not be read. Opened from
+// disk it does nothing.
+//
+// #map's data-live says "current" once the page shows the latest map the server has
+// announced, "updating" while it fetches one; data-live-version names the map shown.
+'use strict';
+(() => {
+  const tlmaper = (window.tlmaper ??= {});
+  const map = tlmaper.map;
+  if (!/^https?:$/.test(location.protocol) || !map || !tlmaper.replaceWorld ||
+      typeof EventSource !== 'function') {
+    return;
+  }
+  const mapElement = document.getElementById('map');
+  const RetryMs = 2000;
+
+  // The map this page was served with, as the server named it.
+  function servedVersion(serverTiming) {
+    const entry = serverTiming?.find?.((timing) => timing.name === 'map');
+    return entry ? Number(entry.description) : null;
+  }
+  let shownVersion = servedVersion(performance.getEntriesByType?.('navigation')?.[0]?.serverTiming);
+  let latest = null;  // the server's last word: { version, updated, unreadable }
+  let fetching = false;
+
+  const nameOfImage = (path) =>
+    path.slice(Math.max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
+  let currentImageName = nameOfImage(mapElement.dataset.image ?? '');
+  const imageUrl = (name, version) => `${encodeURIComponent(name)}?map=${version}`;
+
+  const status = L.DomUtil.create('div', 'panel live-status');
+  status.setAttribute('role', 'status');
+  const StatusControl = L.Control.extend({ onAdd: () => status });
+  new StatusControl({ position: 'bottomleft' }).addTo(map);
+
+  function showStatus(connected) {
+    const time = latest ? new Date(latest.updated).toLocaleTimeString() : '';
+    let text = connected ? `Live map, updated ${time}` : 'Live map: reconnecting to tlmaper…';
+    if (connected && latest?.unreadable) {
+      text += '. The latest save could not be read; this is the last map that could.';
+    }
+    status.textContent = text;
+    status.classList.toggle('live-problem', !connected || Boolean(latest?.unreadable));
+  }
+
+  // Reads the world out of a served page, as map.js reads it out of this one.
+  function worldOf(page) {
+    const [x, y] = (page.getElementById('player-position')?.textContent ?? '')
+      .split(',').map((part) => Number(part.trim()));
+    const player = { x: Number.isFinite(x) ? x : 0, y: Number.isFinite(y) ? y : 0 };
+    return tlmaper.markers.readWorld(tlmaper.markers.readListBlocks(page), player);
+  }
+
+  // The served page's marker lists, player and bitmap name, taken from its text where
+  // each stands once in the tool's own form: a full parse of a large world's page costs
+  // a second. Null for a page in any other form, which is then parsed whole.
+  function pageInToolForm(html) {
+    const texts = {};
+    for (const id of [...Object.values(tlmaper.markers.ListBlocks), 'player-position']) {
+      // (\x3c is "<": the page's own script element must not hold script tags.)
+      const tag = `\x3cscript type="text/plain" id="${id}">`;
+      const start = html.indexOf(tag);
+      if (start < 0 || html.indexOf(tag, start + 1) >= 0) return null;
+      const end = html.indexOf('\x3c/script>', start + tag.length);
+      if (end < 0) return null;
+      texts[id] = html.slice(start + tag.length, end);
+    }
+    const image = /<div id="map" data-image="([^"&]*)"/.exec(html);
+    if (!image) return null;
+    return {
+      getElementById: (id) => (id === 'map' ? { dataset: { image: image[1] } }
+        : id in texts ? { textContent: texts[id] } : null),
+    };
+  }
+
+  // Fetches the latest page and shows its world and bitmap; once more if a newer map
+  // was announced meanwhile.
+  async function update() {
+    if (fetching) return;
+    fetching = true;
+    mapElement.dataset.live = 'updating';
+    try {
+      while (latest && latest.version !== shownVersion) {
+        // The bitmap keeps its name from map to map: it starts loading at once, beside
+        // the page, and is shown from the browser's memory once the markers are ready.
+        const preload = new Image();
+        preload.src = imageUrl(currentImageName, latest.version);
+        const response = await fetch('./', { cache: 'no-store' });
+        if (!response.ok) throw new Error(`the page answered ${response.status}`);
+        const version = servedVersion([{
+          name: 'map',
+          description: /desc="?(\d+)/.exec(response.headers.get('Server-Timing') ?? '')?.[1],
+        }]);
+        const html = await response.text();
+        const page = pageInToolForm(html) ?? new DOMParser().parseFromString(html, 'text/html');
+        const imageName = nameOfImage(page.getElementById('map')?.dataset.image ?? '');
+        const world = worldOf(page);
+        // A bitmap that did not arrive whole is fetched again, before anything changes.
+        if (imageName === currentImageName && preload.src.endsWith(`=${version}`)) {
+          await preload.decode();
+        }
+        currentImageName = imageName;
+        tlmaper.replaceWorld(world, imageUrl(imageName, version));
+        shownVersion = version;
+        mapElement.dataset.liveVersion = String(version);
+      }
+      mapElement.dataset.live = 'current';
+    } catch (error) {
+      console.warn(`The new map could not be shown: ${error.message}`);
+      setTimeout(update, RetryMs);
+    } finally {
+      fetching = false;
+    }
+  }
+
+  // The browser reconnects a dropped stream by itself; a stream it gave up on (the tool
+  // was stopped and started again, say) is opened anew.
+  function connect() {
+    const events = new EventSource('events');
+    events.addEventListener('map', (event) => {
+      latest = JSON.parse(event.data);
+      shownVersion ??= latest.version;
+      showStatus(true);
+      if (latest.version !== shownVersion) update();
+      else if (!fetching) mapElement.dataset.live = 'current';
+    });
+    events.addEventListener('error', () => {
+      showStatus(false);
+      if (events.readyState === EventSource.CLOSED) setTimeout(connect, RetryMs);
+    });
+  }
+  showStatus(true);
+  connect();
+})();

@@ -1,0 +1,114 @@
+// The live page in headless Chromium, served by `tlmaper --live`: a new save shows in
+// place, keeping the view, the address, the search, the layers and the pinned island;
+// a save that cannot be read is reported and the map kept. Under the page's own
+// Content-Security-Policy, with no request leaving the machine.
+//
+// Usage: node --test live-page.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH set.
+import { test, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { mkdirSync, renameSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { gridWorld, saveXml } from './test-saves.mjs';
+import { freshScratch, launchBrowser, scratch } from './page-harness.mjs';
+import { startLive, stopAllLive, stopLive } from './live-harness.mjs';
+
+freshScratch();
+let browser;
+after(async () => {
+  await browser?.close();
+  stopAllLive();
+});
+
+function replaceSave(directory, text) {
+  writeFileSync(join(directory, 'world.new'), text);
+  renameSync(join(directory, 'world.new'), join(directory, 'world.xml'));
+}
+
+// The grid world with one more island far out (so the bitmap grows) and Isle 5 renamed.
+function grownWorld() {
+  const world = gridWorld();
+  world.islands[5].name = 'Isle Five Renamed';
+  world.islands.push({ name: 'Far Isle', x: 400, y: 300, difficulty: 7, town: true, explored: false });
+  return world;
+}
+
+async function pageState(page) {
+  return page.evaluate(() => {
+    const center = tlmaper.map.getCenter();
+    return {
+      center: [center.lat, center.lng],
+      zoom: tlmaper.map.getZoom(),
+      hash: location.hash,
+      search: document.getElementById('search').value,
+      layers: [...document.querySelectorAll('.leaflet-control-layers-selector')].map((box) => box.checked),
+      pinned: tlmaper.world.islands.names[tlmaper.pinnedIsland()],
+      stayed: window.stayed === true,
+    };
+  });
+}
+
+test('a new save shows in place and the page keeps its view; an unreadable one is reported', async () => {
+  const directory = join(scratch, 'page');
+  mkdirSync(directory, { recursive: true });
+  writeFileSync(join(directory, 'world.xml'), saveXml(gridWorld()));
+  const live = await startLive(directory, 'world.xml');
+  browser = await launchBrowser();
+  const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+  const problems = [];
+  await context.route(() => true, (route) => {
+    if (route.request().url().startsWith(live.url)) return route.continue();
+    problems.push(`request: ${route.request().url()}`);
+    return route.abort();
+  });
+  const page = await context.newPage();
+  page.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`console: ${message.text()}`);
+  });
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  try {
+    await page.goto(live.url);
+    await page.waitForSelector('#map[data-state="ready"][data-live="current"]');
+    // A view of its own, a search, a layer switched off and an island pinned.
+    await page.evaluate(() => {
+      window.stayed = true;
+      tlmaper.revealIsland(7);
+      tlmaper.map.setView(tlmaper.worldPoint(60, 40), 2, { animate: false });
+    });
+    await page.locator('.leaflet-control-layers-selector').nth(1).uncheck();
+    await page.fill('#search', 'isle 1');
+    await page.waitForTimeout(400);  // the address follows the view
+    const before = await pageState(page);
+    assert.equal(before.pinned, 'Isle 7');
+    const widthBefore = await page.$eval('img.map-image', (image) => image.naturalWidth);
+    const versionBefore = await page.$eval('#map', (element) => element.dataset.liveVersion ?? '');
+
+    replaceSave(directory, saveXml(grownWorld()));
+    await page.waitForFunction((old) => {
+      const element = document.getElementById('map');
+      return element.dataset.live === 'current' && (element.dataset.liveVersion ?? '') !== old &&
+        tlmaper.world.islands.count === 25;
+    }, versionBefore, { timeout: 15000 });
+    await page.waitForFunction((width) => {
+      const image = document.querySelector('img.map-image');
+      return image.complete && image.src.includes('?map=') && image.naturalWidth > width;
+    }, widthBefore);
+    const afterUpdate = await pageState(page);
+    assert.deepEqual(afterUpdate, before, 'view, address, search, layers and the page itself kept');
+    assert.equal(await page.evaluate(() => tlmaper.world.islands.names[5]), 'Isle Five Renamed');
+    assert.match(await page.textContent('.live-status'), /^Live map, updated /);
+
+    // A half-written save: reported, and the map stays.
+    const good = saveXml(gridWorld());
+    replaceSave(directory, good.slice(0, 500));
+    await page.waitForFunction(() =>
+      document.querySelector('.live-status').textContent.includes('could not be read'));
+    assert.equal(await page.evaluate(() => tlmaper.world.islands.count), 25);
+    replaceSave(directory, good);
+    await page.waitForFunction(() => tlmaper.world.islands.count === 24 &&
+      !document.querySelector('.live-status').textContent.includes('could not be read'));
+    assert.deepEqual(problems, []);
+  } finally {
+    await context.close();
+    await stopLive(live);
+  }
+});

@@ -1,0 +1,196 @@
+// `tlmaper --live` with real clients: what the server serves and refuses, its bounds,
+// following the save (a broken save keeps the last map), and stopping.
+//
+// Usage: node --test live.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH set.
+import { test, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { once } from 'node:events';
+import { readdirSync, readFileSync, renameSync, writeFileSync, mkdirSync } from 'node:fs';
+import net from 'node:net';
+import { join } from 'node:path';
+import { gridWorld, hostileWorld, saveXml } from './test-saves.mjs';
+import { freshScratch, scratch } from './page-harness.mjs';
+import {
+  get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
+} from './live-harness.mjs';
+
+freshScratch();
+after(stopAllLive);
+
+// A save written the way a game replaces one: a new file renamed over the old.
+function replaceSave(directory, name, text) {
+  writeFileSync(join(directory, `${name}.new`), text);
+  renameSync(join(directory, `${name}.new`), join(directory, name));
+}
+
+function folderWith(name, world = gridWorld()) {
+  const directory = join(scratch, name);
+  mkdirSync(directory, { recursive: true });
+  writeFileSync(join(directory, 'world.xml'), saveXml(world));
+  return directory;
+}
+
+test('serves the page, its bitmap and events, and refuses every other request', async () => {
+  const directory = folderWith('serve');
+  writeFileSync(join(directory, 'secret.txt'), 'not to be served');
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const page = await get(live, '/');
+    assert.equal(page.status, 200);
+    assert.deepEqual(page.body, readFileSync(join(directory, 'world.html')));
+    assert.equal(page.headers['x-content-type-options'], 'nosniff');
+    assert.equal(page.headers['cache-control'], 'no-store');
+    assert.match(page.headers['content-security-policy'], /default-src 'none'/);
+    assert.ok(!Object.keys(page.headers).some((name) => name.startsWith('access-control-')),
+      'no CORS headers');
+    const image = await get(live, '/world.bmp?v=3');
+    assert.equal(image.status, 200);
+    assert.equal(image.headers['content-type'], 'image/bmp');
+    assert.deepEqual(image.body, readFileSync(join(directory, 'world.bmp')));
+
+    const port = live.port;
+    const host = `Host: 127.0.0.1:${port}\r\n`;
+    const cases = [
+      ['HEAD of the page', `HEAD / HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
+      ['localhost', `GET / HTTP/1.1\r\nHost: LocalHost:${port}\r\nConnection: close\r\n\r\n`, 200],
+      ['the save', `GET /world.xml HTTP/1.1\r\n${host}\r\n`, 404],
+      ['the page by its file name', `GET /world.html HTTP/1.1\r\n${host}\r\n`, 404],
+      ['another file', `GET /secret.txt HTTP/1.1\r\n${host}\r\n`, 404],
+      ['a .. path', `GET /../world/secret.txt HTTP/1.1\r\n${host}\r\n`, 404],
+      ['an encoded .. path', `GET /%2e%2e/serve/world.xml HTTP/1.1\r\n${host}\r\n`, 404],
+      ['a path through the bitmap', `GET /world.bmp/../secret.txt HTTP/1.1\r\n${host}\r\n`, 404],
+      ['a foreign Host', `GET / HTTP/1.1\r\nHost: attacker.example:${port}\r\n\r\n`, 403],
+      ['a foreign Host naming the address', `GET / HTTP/1.1\r\nHost: 127.0.0.1.attacker.example:${port}\r\n\r\n`, 403],
+      ['another port', `GET / HTTP/1.1\r\nHost: 127.0.0.1:${port + 1}\r\n\r\n`, 403],
+      ['no Host', 'GET / HTTP/1.0\r\n\r\n', 403],
+      ['POST', `POST / HTTP/1.1\r\n${host}Content-Length: 5\r\n\r\nhello`, 405],
+      ['PUT of the bitmap', `PUT /world.bmp HTTP/1.1\r\n${host}Content-Length: 1\r\n\r\nx`, 405],
+      ['OPTIONS (a CORS preflight)', `OPTIONS / HTTP/1.1\r\n${host}Origin: http://attacker.example\r\n\r\n`, 405],
+      ['an oversized header', `GET / HTTP/1.1\r\n${host}X-Big: ${'a'.repeat(20000)}\r\n\r\n`, 400],
+      ['too many headers', `GET / HTTP/1.1\r\n${host}${'X-Many: 1\r\n'.repeat(100)}\r\n`, 431],
+      ['an oversized path', `GET /${'a'.repeat(10000)} HTTP/1.1\r\n${host}\r\n`, 414],
+    ];
+    for (const [what, request, status] of cases) {
+      const response = await rawRequest(port, request);
+      assert.equal(response.status, status, what);
+      assert.equal(response.headers['x-content-type-options'], 'nosniff', what);
+      if (status !== 200) assert.ok(!response.body.includes('not to be served'), what);
+    }
+    // After all that the server still serves.
+    assert.equal((await get(live, '/')).status, 200);
+  } finally {
+    await stopLive(live);
+  }
+});
+
+test('past the bounds a client is refused with 503 and the others go on; idle clients time out', async () => {
+  const directory = folderWith('bounds');
+  const live = await startLive(directory, 'world.xml');
+  const sockets = [];
+  try {
+    // A client that sends nothing is dropped within a few seconds.
+    const idle = net.connect(live.port, '127.0.0.1');
+    idle.on('error', () => {});
+    const idleStart = Date.now();
+    await once(idle, 'close');
+    assert.ok(Date.now() - idleStart < 5000, 'an idle connection is closed');
+
+    const streams = [];
+    for (let i = 0; i < 64; i++) streams.push(openEvents(live));
+    for (const stream of streams) assert.equal(await stream.status, 200);
+    const past = openEvents(live);
+    assert.equal(await past.status, 503, 'an event stream past the bound');
+    past.close();
+    // Connections that keep sending a header, slowly, fill the rest (one after the
+    // other: the listening socket's backlog is short).
+    const trickle = setInterval(() => { for (const socket of sockets) socket.write('X: y\r\n'); }, 300);
+    try {
+      for (let i = 0; i < 40; i++) {
+        const socket = net.connect(live.port, '127.0.0.1');
+        socket.on('error', () => {});
+        await once(socket, 'connect');
+        socket.write(`GET / HTTP/1.1\r\nHost: 127.0.0.1:${live.port}\r\n`);
+        sockets.push(socket);
+      }
+      assert.equal((await get(live, '/')).status, 503, 'a connection past the bound');
+      // The streams open before are not affected: they hear of a new map.
+      replaceSave(directory, 'world.xml', saveXml(hostileWorld()));
+      const updates = await Promise.all(streams.map((stream) => stream.next((e) => e.version === 2)));
+      assert.equal(updates.length, 64);
+    } finally {
+      clearInterval(trickle);
+      for (const socket of sockets) socket.destroy();
+      for (const stream of streams) stream.close();
+    }
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    assert.equal((await get(live, '/')).status, 200, 'served again once the others left');
+  } finally {
+    await stopLive(live);
+  }
+});
+
+test('a truncated save keeps the last map served and on disk; the next good one replaces it', async () => {
+  const directory = folderWith('follow');
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const events = openEvents(live);
+    assert.equal((await events.next()).version, 1);
+    const firstPage = readFileSync(join(directory, 'world.html'));
+    const firstImage = readFileSync(join(directory, 'world.bmp'));
+
+    const good = saveXml(hostileWorld());
+    replaceSave(directory, 'world.xml', good.slice(0, good.length / 2));
+    const failed = await events.next((e) => e.unreadable);
+    assert.equal(failed.version, 1);
+    assert.match(live.stderr, /^\d\d:\d\d:\d\d Error \d+ parsing xml file\r?\n/m);
+    assert.deepEqual((await get(live, '/')).body, firstPage, 'the last good page is served');
+    assert.deepEqual(readFileSync(join(directory, 'world.html')), firstPage);
+    assert.deepEqual(readFileSync(join(directory, 'world.bmp')), firstImage);
+
+    // Rewritten in place this time, as some games do.
+    writeFileSync(join(directory, 'world.xml'), good);
+    const updated = await events.next((e) => e.version === 2);
+    assert.equal(updated.unreadable, false);
+    const page = await get(live, '/');
+    assert.deepEqual(page.body, readFileSync(join(directory, 'world.html')));
+    assert.notDeepEqual(page.body, firstPage);
+    assert.deepEqual((await get(live, '/world.bmp')).body, readFileSync(join(directory, 'world.bmp')));
+    events.close();
+  } finally {
+    await stopLive(live);
+  }
+});
+
+// Islands enough that a run takes a moment, so that the signal comes during it.
+function largeWorld(seed) {
+  const islands = [];
+  for (let i = 0; i < 60000; i++) {
+    islands.push({ name: `Isle ${seed}-${i}`, x: (i * 37) % 400, y: (i * 53) % 400,
+      difficulty: i % 20, town: i % 7 === 0, explored: i % 3 === 0 });
+  }
+  return { player: { x: 5, y: 5, worldName: 'Large' }, islands, ships: [] };
+}
+
+// Windows has no SIGTERM: wine ends the exe on it the way Windows ends a process that is
+// killed, so under wine only Ctrl+C (which wine hands to the exe as a console event) is
+// tried.
+const windows = process.env.TLMAPER_TESTS_WINDOWS === '1';
+for (const signal of ['SIGINT', 'SIGTERM']) {
+  test(`${signal} during an update ends it at once with status 0, outputs whole, no temporary file`, { skip: windows && signal === 'SIGTERM' && 'no SIGTERM on Windows' }, async () => {
+    const directory = folderWith(`stop-${signal}`);
+    const live = await startLive(directory, 'world.xml');
+    const events = openEvents(live);
+    await events.next();
+    replaceSave(directory, 'world.xml', saveXml(largeWorld(signal)));
+    // The change is seen, the save settles, and the run starts.
+    await new Promise((resolve) => setTimeout(resolve, 450));
+    const stopped = await stopLive(live, signal);
+    events.close();
+    assert.deepEqual([stopped.code, stopped.signal], [0, null]);
+    assert.ok(stopped.ms < 1500, `stopped after ${stopped.ms} ms`);
+    assert.deepEqual(readdirSync(directory).filter((name) => name.startsWith('.')), []);
+    const image = readFileSync(join(directory, 'world.bmp'));
+    assert.equal(image.readUInt32LE(2), image.length, 'the bitmap is whole');
+    assert.match(readFileSync(join(directory, 'world.html'), 'utf8'), /<\/html>\s*$/);
+  });
+}
