@@ -187,7 +187,10 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
     const stopped = await stopLive(live, signal);
     events.close();
     assert.deepEqual([stopped.code, stopped.signal], [0, null]);
-    assert.ok(stopped.ms < 1500, `stopped after ${stopped.ms} ms`);
+    // The run under way is finished first, so that the outputs are whole; on an idle
+    // machine that takes a few hundred milliseconds here, the bound leaves room for a
+    // loaded one.
+    assert.ok(stopped.ms < 4000, `stopped after ${stopped.ms} ms`);
     assert.deepEqual(readdirSync(directory).filter((name) => name.startsWith('.')), []);
     const image = readFileSync(join(directory, 'world.bmp'));
     assert.equal(image.readUInt32LE(2), image.length, 'the bitmap is whole');
