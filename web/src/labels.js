@@ -173,10 +173,7 @@
     _position(element, index, scale, origin) {
       const [x, y] = this._source.point(index);
       const left = Math.round(x * scale - origin.x), top = Math.round(y * scale - origin.y);
-      // Plain offsets, not transforms: a transformed element is a paint chunk of its
-      // own, and the browser's work for every frame of a pan grows with those chunks.
-      element.style.left = `${left}px`;
-      element.style.top = `${top}px`;
+      element.style.transform = `translate(${left}px,${top}px)`;
     },
 
     _take(index) {
