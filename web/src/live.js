@@ -86,8 +86,9 @@
       while (latest && latest.version !== shownVersion) {
         // The bitmap keeps its name from map to map: it starts loading at once, beside
         // the page, and is shown from the browser's memory once the markers are ready.
-        const preload = new Image();
-        preload.src = imageUrl(currentImageName, latest.version);
+        // A page that draws its map itself never loads the bitmap.
+        const preload = tlmaper.drawsMap?.() ? null : new Image();
+        if (preload) preload.src = imageUrl(currentImageName, latest.version);
         const response = await fetch('./', { cache: 'no-store' });
         if (!response.ok) throw new Error(`the page answered ${response.status}`);
         const version = servedVersion([{
@@ -99,7 +100,7 @@
         const imageName = nameOfImage(page.getElementById('map')?.dataset.image ?? '');
         const world = worldOf(page);
         // A bitmap that did not arrive whole is fetched again, before anything changes.
-        if (imageName === currentImageName && preload.src.endsWith(`=${version}`)) {
+        if (preload && imageName === currentImageName && preload.src.endsWith(`=${version}`)) {
           await preload.decode();
         }
         currentImageName = imageName;

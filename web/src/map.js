@@ -7,7 +7,8 @@
 // What the page's other scripts may use, on window.tlmaper: map, onWorld(callback)
 // (called with the world now and with each new one), revealIsland(index), worldBounds(),
 // worldPoint(x, y), worldPosition(latLng), overlays, layerControl, pinnedIsland() (its
-// index or -1), replaceWorld(world, imageUrl), and initialView, which they may set to a
+// index or -1), drawsMap() (whether the map is drawn in place of the bitmap),
+// replaceWorld(world, imageUrl), and initialView, which they may set to a
 // function giving { center, zoom } or null.
 'use strict';
 // The map is also the page's global `map`, as it always was.
@@ -248,6 +249,7 @@ var map = (() => {
   }
 
   tlmaper.pinnedIsland = () => placement.pinned;
+  tlmaper.drawsMap = () => drawnLayer !== null;
 
   // A new world and bitmap in place of the shown ones, keeping the view, the layers
   // switched on and the pinned island (found again by its name and position).

@@ -47,17 +47,20 @@ async function pageState(page) {
   });
 }
 
-test('a new save shows in place and the page keeps its view; an unreadable one is reported', async () => {
-  const directory = join(scratch, 'page');
-  mkdirSync(directory, { recursive: true });
-  writeFileSync(join(directory, 'world.xml'), saveXml(gridWorld()));
-  const live = await startLive(directory, 'world.xml');
-  browser = await launchBrowser();
+// A page of the live map in a fresh context, with every request outside the tool refused
+// and every request to it recorded.
+async function openLivePage(live, hash = '') {
+  browser ??= await launchBrowser();
   const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
   const problems = [];
+  const requests = [];
   await context.route(() => true, (route) => {
-    if (route.request().url().startsWith(live.url)) return route.continue();
-    problems.push(`request: ${route.request().url()}`);
+    const url = route.request().url();
+    if (url.startsWith(live.url)) {
+      requests.push(url.slice(live.url.length));
+      return route.continue();
+    }
+    problems.push(`request: ${url}`);
     return route.abort();
   });
   const page = await context.newPage();
@@ -65,9 +68,23 @@ test('a new save shows in place and the page keeps its view; an unreadable one i
     if (message.type() === 'error') problems.push(`console: ${message.text()}`);
   });
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  await page.goto(live.url + hash);
+  await page.waitForSelector('#map[data-state="ready"][data-live="current"]');
+  return { page, problems, requests, context };
+}
+
+function liveFolder(name) {
+  const directory = join(scratch, name);
+  mkdirSync(directory, { recursive: true });
+  writeFileSync(join(directory, 'world.xml'), saveXml(gridWorld()));
+  return directory;
+}
+
+test('a new save shows in place and the page keeps its view; an unreadable one is reported', async () => {
+  const directory = liveFolder('page');
+  const live = await startLive(directory, 'world.xml');
+  const { page, problems, context } = await openLivePage(live);
   try {
-    await page.goto(live.url);
-    await page.waitForSelector('#map[data-state="ready"][data-live="current"]');
     // A view of its own, a search, a layer switched off and an island pinned.
     await page.evaluate(() => {
       window.stayed = true;
@@ -106,6 +123,41 @@ test('a new save shows in place and the page keeps its view; an unreadable one i
     replaceSave(directory, good);
     await page.waitForFunction(() => tlmaper.world.islands.count === 24 &&
       !document.querySelector('.live-status').textContent.includes('could not be read'));
+    assert.deepEqual(problems, []);
+  } finally {
+    await context.close();
+    await stopLive(live);
+  }
+});
+
+test('a page that draws its map draws each new world and never loads the bitmap', async () => {
+  const directory = liveFolder('drawn');
+  const live = await startLive(directory, 'world.xml');
+  const { page, problems, requests, context } = await openLivePage(live, '#map=drawn');
+  try {
+    assert.equal(await page.evaluate(() => tlmaper.drawsMap()), true);
+    replaceSave(directory, saveXml(grownWorld()));
+    await page.waitForFunction(() => tlmaper.world.islands.count === 25 &&
+      document.getElementById('map').dataset.live === 'current', null, { timeout: 15000 });
+    // The new world's far island is drawn: the drawn tile under it has the island's colour.
+    await page.evaluate(() => tlmaper.map.setView(tlmaper.worldPoint(400, 300), 3, { animate: false }));
+    await page.waitForTimeout(400);
+    const colour = await page.evaluate(() => {
+      const point = tlmaper.map.latLngToContainerPoint(tlmaper.worldPoint(400, 300));
+      const mapBox = document.getElementById('map').getBoundingClientRect();
+      const [x, y] = [mapBox.left + point.x, mapBox.top + point.y];
+      for (const canvas of document.querySelectorAll('.drawn-map canvas')) {
+        const box = canvas.getBoundingClientRect();
+        if (x < box.left || x >= box.right || y < box.top || y >= box.bottom) continue;
+        const u = Math.floor((x - box.left) * canvas.width / box.width);
+        const v = Math.floor((y - box.top) * canvas.height / box.height);
+        return [...canvas.getContext('2d').getImageData(u, v, 1, 1).data.slice(0, 3)];
+      }
+      return null;
+    });
+    assert.deepEqual(colour, [255, 255, 0], 'the yellow of an island');
+    assert.equal(await page.locator('img.map-image').count(), 0);
+    assert.deepEqual(requests.filter((path) => path.includes('.bmp')), []);
     assert.deepEqual(problems, []);
   } finally {
     await context.close();
