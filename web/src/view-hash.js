@@ -27,13 +27,25 @@
     const [zoom, x, y] = [number('z'), number('x'), number('y')];
     if (!Number.isFinite(zoom) || !inWorld(x) || !inWorld(y)) return null;
     const fittedZoom = Math.min(Math.max(zoom, map.getMinZoom()), map.getMaxZoom());
-    return { center: worldPoint(x, y), zoom: fittedZoom, x, y };
+    return { center: worldPoint(x, y), zoom: fittedZoom, x, y, writtenZoom: zoom };
   }
 
   // "&map=drawn" stays in the address once given.
   const hashOf = ({ zoom, x, y }) =>
     `#z=${Math.round(zoom * 100) / 100}&x=${Math.round(x)}&y=${Math.round(y)}` +
     (tlmaper.drawnMap?.AddressPart ?? '');
+
+  // Whether a hash names the view shown, to the whole units and hundredths of a zoom it
+  // is written in. The map's centre is kept in whole screen pixels, so a view reached
+  // from a hash may lie a fraction of a unit away from it: such a hash is not written
+  // over (that would replace the history entry Back and Forward return to).
+  function namesShownView(hash) {
+    const view = viewFromHash(hash);
+    if (!view) return false;
+    const centre = worldPosition(map.getCenter());
+    return Math.abs(view.writtenZoom - map.getZoom()) < 0.01 &&
+      Math.abs(view.x - centre.x) <= 0.5 && Math.abs(view.y - centre.y) <= 0.5;
+  }
 
   // The hash of the view shown, or null when its centre is no place the hash can name.
   function hashOfView() {
@@ -55,7 +67,7 @@
   function followView() {
     if (mapElement?.dataset.state === 'loading') return;
     const hash = hashOfView();
-    if (hash === null || hash === location.hash) return;
+    if (hash === null || hash === location.hash || namesShownView(location.hash)) return;
     try {
       history.replaceState(history.state, '', hash);
     } catch {
@@ -76,7 +88,7 @@
 
   function followAddress() {
     const view = viewFromHash(location.hash);
-    if (view && hashOf(view) !== hashOfView()) map.setView(view.center, view.zoom);
+    if (view && !namesShownView(location.hash)) map.setView(view.center, view.zoom);
   }
   // A zoom under way ignores a new view, so a new address waits for it to end.
   let zooming = false;
