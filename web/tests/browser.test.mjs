@@ -8,7 +8,7 @@
 //
 // Usage: node browser.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
 // environment (see page-harness.mjs). Nothing is fetched: the page carries Leaflet.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { pathToFileURL } from 'node:url';
@@ -18,7 +18,7 @@ import {
   difficultyText, gridWorld, hostileWorld, emptyWorld, HostileNames,
 } from './test-saves.mjs';
 import {
-  scratch, webDirectory, freshScratch, makePage, makeExamplePage, launchBrowser, openPage as openPageIn,
+  browserForTests, scratch, webDirectory, makePage, makeExamplePage, openPage as openPageIn,
 } from './page-harness.mjs';
 
 const screenshotPath = join(scratch, 'saltmere.png');
@@ -27,18 +27,9 @@ const LayerNames = [
   'Island difficulty', 'Island names', 'Towns', 'Explored islands', 'Ship difficulty',
 ];
 
-let browser;
+const tests = browserForTests();
 
-before(async () => {
-  freshScratch();
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-});
-
-const openPage = (pagePath, options) => openPageIn(browser, pagePath, options);
+const openPage = (pagePath, options) => openPageIn(tests.browser, pagePath, options);
 
 // The layer switch: its name is the layer's, followed by its marker count.
 function layerCheckbox(page, name) {

@@ -6,7 +6,7 @@
 //
 // Usage: node drawn-map.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
 // environment (see page-harness.mjs).
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
@@ -14,22 +14,13 @@ import { pathToFileURL } from 'node:url';
 import { readBitmap } from './bitmap.mjs';
 import { gridWorld } from './test-saves.mjs';
 import {
-  freshScratch, makePage, makeExamplePage, launchBrowser, openPage,
+  browserForTests, makePage, makeExamplePage, openPage,
 } from './page-harness.mjs';
 
-let browser;
-
-before(async () => {
-  freshScratch();
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-});
+const tests = browserForTests();
 
 async function withPage(pagePath, options, check) {
-  const opened = await openPage(browser, pagePath, options);
+  const opened = await openPage(tests.browser, pagePath, options);
   try {
     await check(opened.page, opened.problems);
   } finally {
@@ -139,7 +130,7 @@ test('the drawn map and the bitmap agree at zoom -1, 0, 1 and 3; map=drawn stays
         });
       }
       assert.ok(box.width > 100 && box.height > 100, `the map shows: ${JSON.stringify(box)}`);
-      const opened = await openPage(browser, examplePage);
+      const opened = await openPage(tests.browser, examplePage);
       try {
         const { differing, total } = await readShots(opened.page, shots, { box });
         t.diagnostic(`"${hash}": ${differing} of ${total} pixels differ`);
@@ -194,7 +185,7 @@ function wideWorld() {
 test('a bitmap too large to pan smoothly is never loaded: the page draws the map', async () => {
   const world = wideWorld();
   const pagePath = makePage('wide', world, 'wide.xml');
-  const context = await browser.newContext({ viewport: { width: 1100, height: 760 } });
+  const context = await tests.browser.newContext({ viewport: { width: 1100, height: 760 } });
   try {
     const page = await context.newPage();
     const requests = [];

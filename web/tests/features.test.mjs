@@ -4,7 +4,7 @@
 //
 // Usage: node features.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
 // environment (see page-harness.mjs).
-import { test, before, after } from 'node:test';
+import { test, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
@@ -12,24 +12,17 @@ import { pathToFileURL } from 'node:url';
 import { HtmlValidate } from 'html-validate';
 import { gridWorld, hostileWorld } from './test-saves.mjs';
 import {
-  webDirectory, freshScratch, makePage, makeExamplePage, launchBrowser, openPage,
+  browserForTests, webDirectory, makePage, makeExamplePage, openPage,
 } from './page-harness.mjs';
 
-let browser;
+const tests = browserForTests();
 let examplePage;
-
-before(async () => {
-  freshScratch();
+before(() => {
   examplePage = makeExamplePage();
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  await browser?.close();
 });
 
 async function withPage(pagePath, options, check) {
-  const opened = await openPage(browser, pagePath, options);
+  const opened = await openPage(tests.browser, pagePath, options);
   try {
     await check(opened.page);
     assert.deepEqual(opened.problems, [], 'errors, or requests that left the machine');
@@ -230,7 +223,7 @@ test('without its bitmap, "Show the whole world" shows every island and ship', a
   const world = gridWorld();
   const page_ = makePage('no-bitmap', world, 'grid.xml');
   rmSync(page_.replace(/\.html$/, '.bmp'));
-  const opened = await openPage(browser, page_, { state: 'no-image' });
+  const opened = await openPage(tests.browser, page_, { state: 'no-image' });
   try {
     const { page } = opened;
     await page.evaluate(() => tlmaper.map.setView(tlmaper.worldPoint(10, 8), 5,

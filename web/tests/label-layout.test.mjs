@@ -6,28 +6,19 @@
 //
 // Usage: node label-layout.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH in the
 // environment (see page-harness.mjs).
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import {
-  scratch, webDirectory, freshScratch, makePage, makeExamplePage, runTool, launchBrowser, openPage,
+  browserForTests, scratch, webDirectory, makePage, makeExamplePage, runTool, openPage,
 } from './page-harness.mjs';
 import { benchWorld, readSaveRecords, surveyLabels } from './label-survey.mjs';
 
 const Viewport = { width: 1280, height: 900 };
 const ZoomSteps = 3;
 
-let browser;
-
-before(async () => {
-  freshScratch();
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-});
+const tests = browserForTests();
 
 async function setZoom(page, zoom) {
   await page.evaluate((z) => map.setZoom(z, { animate: false }), zoom);
@@ -58,7 +49,7 @@ function assertKept(earlier, later, what) {
 // labels overlap, no name hides an island and zooming in keeps every label; gives the
 // survey of each view, the first view's first.
 async function surveyZoomingIn(pagePath, records, what) {
-  const { page, problems, close } = await openPage(browser, pagePath, { viewport: Viewport });
+  const { page, problems, close } = await openPage(tests.browser, pagePath, { viewport: Viewport });
   try {
     const firstZoom = await page.evaluate(() => map.getZoom());
     const surveys = [];
@@ -122,7 +113,7 @@ test('a name full of tabs costs no more to measure than one of letters', async (
     ships: [],
   };
   const { page, problems, close } =
-    await openPage(browser, makePage('tabs', world, 'tabs.xml'), { timeout: 10000 });
+    await openPage(tests.browser, makePage('tabs', world, 'tabs.xml'), { timeout: 10000 });
   try {
     // The tabs fold into spaces, on one line.
     const height = await page.evaluate(() => {

@@ -9,6 +9,7 @@ import { execFileSync } from 'node:child_process';
 import { copyFileSync, mkdirSync, rmSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
 import { saveXml } from './test-saves.mjs';
 
@@ -96,4 +97,18 @@ export async function openPage(browser, pagePath, {
   await page.goto(pathToFileURL(pagePath).href + hash);
   await page.waitForSelector(`#map[data-state="${state}"]`, { timeout });
   return { page, problems, context, close: () => context.close() };
+}
+
+// One browser for the tests of a file, launched in a fresh scratch directory before them
+// and closed after them; the tests read it as `.browser`.
+export function browserForTests() {
+  const tests = { browser: null };
+  before(async () => {
+    freshScratch();
+    tests.browser = await launchBrowser();
+  });
+  after(async () => {
+    await tests.browser?.close();
+  });
+  return tests;
 }
