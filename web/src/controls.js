@@ -24,7 +24,7 @@ export function addControls(map, shown, viewLink) {
       field.className = 'visually-hidden';
       document.body.append(field);
       field.select();
-      let copied = false;
+      let copied;
       try {
         copied = document.execCommand('copy');
       } catch {
