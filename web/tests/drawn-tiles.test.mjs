@@ -9,7 +9,7 @@ import { test, before } from 'node:test';
 import assert from 'node:assert/strict';
 import * as drawnMap from '../src/drawn-map.js';
 import { readBitmap } from './bitmap.mjs';
-import { emptyWorld } from './test-saves.mjs';
+import { emptyWorld } from './worlds.mjs';
 import { freshScratch, makePage } from './page-harness.mjs';
 
 before(freshScratch);
