@@ -28,14 +28,15 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
   });
 
   // The world shown and what is built over it; a live page replaces them all.
-  let world, placement, overlays, layerControl, playerMarker;
+  let world, placement, layers, overlays, layerControl, playerMarker;
   function buildWorld(newWorld) {
     world = newWorld;
     const metrics = labelMetrics(map.getPane('markerPane'));
     const labels = measureLabels(world, metrics);
     metrics.done();
     placement = new Placement(world, labels, MinZoom, MaxZoom);
-    overlays = makeLayers(world, placement, mapElement);
+    layers = makeLayers(map, world, placement, metrics, mapElement);
+    overlays = layers.overlays;
     layerControl = makeLayerControl().addTo(map);
     playerMarker = makePlayerMarker().addTo(map);
   }
@@ -135,6 +136,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
     overlays: () => overlays,
     layerControl: () => layerControl,
     pinnedIsland: () => placement.pinned,
+    labelsInView: () => layers.labels.labelsInView(),
     drawsMap: () => drawnLayer !== null,
     // The bounds of all of the world: the bitmap's, or the view's until it is known.
     worldBounds: () => worldBounds ?? map.getBounds(),
@@ -165,7 +167,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       const zoom = Math.max(map.getZoom(), RevealZoom);
       map.setView(worldPoint(world.islands.x[index], world.islands.y[index]), zoom,
         { animate: false });
-      for (const layer of Object.values(overlays)) layer.refresh();
+      layers.refresh();
       placeAheadOfView();
     },
 
@@ -178,7 +180,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       const pinnedIsland = pinned >= 0 && pinned < world.islands.count
         ? { name: world.islands.names[pinned], x: world.islands.x[pinned], y: world.islands.y[pinned] }
         : null;
-      for (const layer of Object.values(overlays)) layer.remove();
+      layers.remove();
       layerControl.remove();
       playerMarker.remove();
       buildWorld(newWorld);
