@@ -5,7 +5,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 MODE="${1:-run}"
 
-RUN_PACKAGES=(g++ cmake ninja-build libtinyxml2-dev libcpp-httplib-dev)
+RUN_PACKAGES=(g++ cmake ninja-build libtinyxml2-dev)
 TEST_PACKAGES=(libgtest-dev clang libclang-rt-14-dev valgrind imagemagick python3-pil chromium nodejs)
 
 install_packages() {
@@ -16,6 +16,9 @@ install_packages "${RUN_PACKAGES[@]}"
 if [ "$MODE" = test ]; then
   install_packages "${TEST_PACKAGES[@]}"
 fi
+
+# The HTTP library's header, built into the tool.
+bash "$ROOT/scripts/fetch-httplib.sh"
 
 # The page's npm packages (Leaflet, and in test mode the browser tests' tools).
 bash "$ROOT/scripts/install-web-packages.sh" "$MODE"
