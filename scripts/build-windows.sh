@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-compiles the tool for 64-bit Windows on this Debian machine and packs it for
 # players: build-windows/tlmaper.exe (static, stripped) and
-# build-windows/tlmaper-1.0.0-windows-x64.zip (the exe, tlmaper-live.cmd, a README.txt
+# build-windows/tlmaper-<version>-windows-x64.zip (the exe, tlmaper-live.cmd, a README.txt
 # and the built-in page template as template.example.html).
 # Quick when everything is already in place.
 # Usage: scripts/build-windows.sh
@@ -63,10 +63,10 @@ PACKAGE="$BUILD/package"
 rm -rf "$PACKAGE"
 mkdir -p "$PACKAGE"
 cp "$BUILD/tlmaper.exe" "$PACKAGE/"
-sed 's/$/\r/' "$ROOT/windows/README.txt" >"$PACKAGE/README.txt"
+VERSION="$(sed -n "s/^project(tlmaper VERSION \([0-9.]*\).*/\1/p" "$ROOT/CMakeLists.txt")"
+sed -e "s/@VERSION@/$VERSION/" -e 's/$/\r/' "$ROOT/windows/README.txt" >"$PACKAGE/README.txt"
 sed 's/$/\r/' "$ROOT/windows/tlmaper-live.cmd" >"$PACKAGE/tlmaper-live.cmd"
 cp "$BUILD/tool/src/driver/template.html" "$PACKAGE/template.example.html"
-VERSION="$(sed -n "s/^project(tlmaper VERSION \([0-9.]*\).*/\1/p" "$ROOT/CMakeLists.txt")"
 ZIP="$BUILD/tlmaper-$VERSION-windows-x64.zip"
 rm -f "$ZIP"
 (cd "$PACKAGE" && cmake -E tar cf "$ZIP" --format=zip tlmaper.exe tlmaper-live.cmd README.txt \
