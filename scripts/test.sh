@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test suite: the unit and whole-run tests,
 # the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, one run under
-# valgrind, a short run of each fuzzer, and the Windows build's whole-run tests under
+# valgrind, the Linux package's build and install check, a short run of each fuzzer,
+# and the Windows build's whole-run tests under
 # wine.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -10,6 +11,9 @@ bash "$ROOT/scripts/setup.sh" test
 
 echo "== Tests"
 ctest --test-dir "$ROOT/build" --output-on-failure -j2
+
+echo "== The Linux package: built, checked by lintian, unpacked and run"
+bash "$ROOT/scripts/test-package.sh"
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build-asan" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
