@@ -12,14 +12,9 @@ BUILD="$ROOT/build-linux"
 # The build tools, and dpkg-dev and file for CPack to work out the package's Depends.
 bash "$ROOT/scripts/install-packages.sh" g++ cmake ninja-build libtinyxml2-dev dpkg-dev file
 bash "$ROOT/scripts/fetch-httplib.sh"
-# Leaflet for the page built into the tool. Where the test tools were installed beside
-# it they are kept.
-WEB_PACKAGES=run
-if [ -f "$ROOT/web/node_modules/.installed-lock.json" ] ||
-   [ -d "$ROOT/web/node_modules/playwright-core" ]; then
-  WEB_PACKAGES=test
-fi
-bash "$ROOT/scripts/install-web-packages.sh" "$WEB_PACKAGES"
+# Leaflet for the page built into the tool (kept as it is where the test tools were
+# installed beside it).
+bash "$ROOT/scripts/install-web-packages.sh" run
 
 # Built as Debian builds its own packages: hardened, and with a read-only relocation
 # table bound at start.
