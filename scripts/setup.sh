@@ -24,6 +24,13 @@ bash "$ROOT/scripts/fetch-httplib.sh"
 bash "$ROOT/scripts/install-web-packages.sh" "$MODE"
 
 BUILD="$ROOT/build"
+# The run mode leaves the tests of a build set up for them in place.
+TESTS=()
+if [ "$MODE" = test ]; then
+  TESTS=(-DTLMAPER_TESTS=ON)
+elif [ ! -f "$BUILD/CMakeCache.txt" ]; then
+  TESTS=(-DTLMAPER_TESTS=OFF)
+fi
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON \
-  -DTLMAPER_TESTS="$([ "$MODE" = test ] && echo ON || echo OFF)" >/dev/null
+  "${TESTS[@]}" >/dev/null
 cmake --build "$BUILD"

@@ -39,6 +39,13 @@ cp "$ROOTFS/usr/share/doc/tlmaper/saltmere.xml" "$SCRATCH/work/"
 (cd "$SCRATCH/work" && "$TOOL" saltmere.xml) || fail "the example was not mapped"
 [ -s "$SCRATCH/work/saltmere.bmp" ] && [ -s "$SCRATCH/work/saltmere.html" ] ||
   fail "the example's map or page is missing"
+# The tarball, unpacked and run as the README says.
+(cd "$SCRATCH/work" && tar xzf "$TARBALL" && "tlmaper-$VERSION-linux-x64/bin/tlmaper" saltmere.xml) ||
+  fail "the tarball's tool did not map the example"
+# The README names the files of this version.
+for name in "$(basename "$DEB")" "$(basename "$TARBALL")"; do
+  grep -q "$name" "$ROOT/README.md" || fail "README.md does not name $name"
+done
 MANPAGE="$(MANPATH="$ROOTFS/usr/share/man" MANWIDTH=80 man --warnings tlmaper 2>"$SCRATCH/man.err")" ||
   fail "man tlmaper does not render"
 [ ! -s "$SCRATCH/man.err" ] || { cat "$SCRATCH/man.err" >&2; fail "man warns about the page"; }

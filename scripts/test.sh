@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test suite: the unit and whole-run tests,
-# the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, one run under
-# valgrind, the Linux package's build and install check, a short run of each fuzzer,
-# and the Windows build's whole-run tests under
-# wine.
+# the README's commands, the Linux package's build and install check, the same tests
+# under AddressSanitizer + UndefinedBehaviorSanitizer, one run under valgrind, a short
+# run of each fuzzer, and the Windows build's whole-run tests under wine.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FUZZ_SECONDS="${FUZZ_SECONDS:-50}"
@@ -11,6 +10,13 @@ bash "$ROOT/scripts/setup.sh" test
 
 echo "== Tests"
 ctest --test-dir "$ROOT/build" --output-on-failure -j2
+
+echo "== The README's commands for a source checkout"
+SCRATCH="$(mktemp -d)"
+trap 'rm -rf "$SCRATCH"' EXIT
+cp "$ROOT/examples/saltmere.xml" "$SCRATCH/"
+bash "$ROOT/scripts/run.sh" "$SCRATCH/saltmere.xml"
+[ -s "$SCRATCH/saltmere.bmp" ] && [ -s "$SCRATCH/saltmere.html" ]
 
 echo "== The Linux package: built, checked by lintian, unpacked and run"
 bash "$ROOT/scripts/test-package.sh"
@@ -23,9 +29,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print
   ctest --test-dir "$ROOT/build-asan" --output-on-failure -j2
 
 echo "== One run under valgrind"
-SCRATCH="$(mktemp -d)"
-trap 'rm -rf "$SCRATCH"' EXIT
-cp "$ROOT/examples/saltmere.xml" "$SCRATCH/"
 (cd "$SCRATCH" && valgrind -q --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
   --errors-for-leak-kinds=all "$ROOT/build/src/driver/tlmaper" saltmere.xml)
 
