@@ -143,6 +143,9 @@ TEST(WhenThingsGoWrong, AMapTooLargeToDrawWritesNothingAndKeepsTheEarlierFiles) 
       {"an extent that wraps to a non-positive size",
        IslandsSave(Island(0, 0) + Island(1073741800, 5)),
        "Picture Warning: User attempted to set a non-positive width or height.\n" + unchanged},
+      // Each side is small (40064 pixels); only their product is over the limit.
+      {"a canvas over 2^30 pixels", IslandsSave(Island(0, 0) + Island(20000, 20000)),
+       TooLargeWarning + unchanged},
   };
   for (const Case& c : cases) {
     ScratchDirectory dir;
@@ -173,6 +176,18 @@ TEST(WhenThingsGoWrong, AMapTooLargeToDrawWritesNothingAndKeepsTheEarlierFiles) 
   }
 }
 
+TEST(WhenThingsGoWrong, AMapPathTakenByAFolderFailsAndThePageIsStillWritten) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", IslandsSave(Island(3, 3)));
+  fs::create_directories(dir / "world.bmp" / "keep");
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "Picture Error: Cannot open file world.bmp for output.\n");
+  EXPECT_TRUE(fs::is_directory(dir / "world.bmp" / "keep"));
+  EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
+            (std::vector<std::string>{"world.bmp", "world.html"}));
+}
+
 TEST(WhenThingsGoWrong, OutputsThatCannotBeCreatedAreReported) {
   if (TestingWindowsBuild()) GTEST_SKIP() << "descriptor paths are Linux's, not wine's";
   // The save is read through a descriptor path, beside which no file can be created.
@@ -201,6 +216,19 @@ TEST(WhenThingsGoWrong, MemoryRunningOutIsReported) {
   EXPECT_EQ(ReadFileBytes(dir / "world.html"), "earlier page");
   EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
             (std::vector<std::string>{"world.bmp", "world.html"}));
+}
+
+TEST(WhenThingsGoWrong, ACanvasWhoseMemoryCannotBeHadIsRefused) {
+  if (UnderAddressSanitizer()) GTEST_SKIP() << "address-space limits break ASan";
+  if (TestingWindowsBuild()) GTEST_SKIP() << "wine cannot start under an address-space limit";
+  // 30064 x 30064 pixels are under 2^30 but need 3.6 GB: more than the 1 GB allowed.
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", IslandsSave(Island(0, 0) + Island(15000, 15000)));
+  const RunResult run = RunTool({"world.xml"}, dir.path(), "ulimit -v 1000000");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, TooLargeWarning + "                 Size remains unchanged at 1 x 1.\n");
+  EXPECT_EQ(run.err, "Error: the map of world.xml is too large to draw, nothing was written\n");
+  EXPECT_TRUE(OutputsIn(dir.path(), "world.xml").empty());
 }
 
 TEST(WhenThingsGoWrong, AFullDiskKeepsTheEarlierFiles) {
