@@ -15,6 +15,7 @@ echo "== The README's commands for a source checkout"
 SCRATCH="$(mktemp -d)"
 trap 'rm -rf "$SCRATCH"' EXIT
 cp "$ROOT/examples/saltmere.xml" "$SCRATCH/"
+bash "$ROOT/scripts/run.sh"
 bash "$ROOT/scripts/run.sh" "$SCRATCH/saltmere.xml"
 [ -s "$SCRATCH/saltmere.bmp" ] && [ -s "$SCRATCH/saltmere.html" ]
 
