@@ -181,7 +181,10 @@ void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const
 }
 
 bool StartPageFile(const PageTemplate& page, const std::string& pagePath, PendingFile& file) {
-  return OpenPendingFile(pagePath, file) && WriteParts(page, file);
+  // The page is a few large parts (the template's text between the values) and a few
+  // small ones: the stream's own small buffer takes the small ones, and the large ones
+  // go to the file without being copied.
+  return OpenPendingFile(pagePath, file, WritePieces::Large) && WriteParts(page, file);
 }
 
 bool FinishPageFile(bool started, PendingFile& file, const std::string& pagePath) {
