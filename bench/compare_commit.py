@@ -2,7 +2,7 @@
 """Times whole runs of the tool against the tool built from an earlier commit.
 
 Builds this checkout into build-bench/ and the given commit (exported with git archive,
-using this checkout's web/node_modules) into build-bench-commit/, then maps the example
+using this checkout's web/node_modules) into build-bench-commit/COMMIT/, then maps the example
 save and the 300-island benchmark save with both binaries in alternation, each command
 once per round, and prints the median wall time of each and the ratio. Whole-process
 time: loading the binary and its libraries counts, as it does for a player.
@@ -53,7 +53,7 @@ def main():
     parser.add_argument("commit")
     parser.add_argument("--rounds", type=int, default=41)
     args = parser.parse_args()
-    commit_root = os.path.join(ROOT, "build-bench-commit")
+    commit_root = os.path.join(ROOT, "build-bench-commit", args.commit)
     export_commit(args.commit, os.path.join(commit_root, "source"))
     tools = {"this checkout": build(ROOT, os.path.join(ROOT, "build-bench")),
              args.commit: build(os.path.join(commit_root, "source"), os.path.join(commit_root, "build"))}
