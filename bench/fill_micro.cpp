@@ -24,7 +24,7 @@ void ReplaceAllRepeated(benchmark::State& state) {
 }
 BENCHMARK(ReplaceAllRepeated)->RangeMultiplier(10)->Range(1000, 1000000)->Complexity();
 
-// A layer large enough to be kept apart from the page text, at every occurrence.
+// A layer kept apart from the page text at every occurrence, not copied into it.
 void FillPlaceholderRepeated(benchmark::State& state) {
   const std::string text = RepeatedPlaceholder(state.range(0));
   std::string layer = "L.marker(map.unproject([1,2],map.getZoom()))";

@@ -1,6 +1,6 @@
 // The whole run, in-process, on a fuzzed save written into a temporary directory.
 // Saves whose canvas would be large are skipped so that each run stays quick.
-#include "driver/run.h"
+#include "driver/tool.h"
 
 #include <tinyxml2.h>
 #include <unistd.h>

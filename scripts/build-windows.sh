@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-compiles the tool for 64-bit Windows on this Debian machine and packs it for
 # players: build-windows/tlmaper.exe (static, stripped) and
-# build-windows/tlmaper-1.0.0-windows-x64.zip (the exe, tlmaper-live.cmd, a README.txt
+# build-windows/tlmaper-<version>-windows-x64.zip (the exe, tlmaper-live.cmd, a README.txt
 # and the built-in page template as template.example.html).
 # Quick when everything is already in place.
 # Usage: scripts/build-windows.sh
@@ -11,48 +11,17 @@ BUILD="$ROOT/build-windows"
 TRIPLE=x86_64-w64-mingw32
 TINYXML2_VERSION=9.0.0
 TINYXML2="$BUILD/tinyxml2"  # the library built for Windows, installed here
-HTTPLIB_VERSION=0.11.4
-HTTPLIB="$BUILD/cpp-httplib"  # its header, for the Windows build
 
-# The cross-compiler, wine to run the exe in the tests, the build tools, and dpkg-dev
-# to unpack Debian's source package of tinyxml2.
+# The cross-compiler, wine to run the exe in the tests, and the build tools.
 bash "$ROOT/scripts/install-packages.sh" --no-install-recommends \
-  g++-mingw-w64-x86-64-posix wine64 wine cmake ninja-build dpkg-dev
-
-# Debian's source package PACKAGE, unpacked under SCRATCH/src (its one directory is
-# printed). Source lists are enabled only for this download, in a scratch copy of the
-# system's own sources file: nothing under /etc changes and no mirror is named here.
-debian_source() {
-  local package="$1" scratch="$2"
-  rm -rf "$scratch"
-  mkdir -p "$scratch/sources.list.d" "$scratch/lists/partial" "$scratch/cache/archives/partial" \
-    "$scratch/src"
-  local found=0
-  for sources in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$sources" ] || continue
-    sed -n 's/^deb \(.*\)$/deb-src \1/p' "$sources" >"$scratch/sources.list.d/$(basename "$sources")"
-    found=1
-  done
-  for sources in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$sources" ] || continue
-    sed 's/^Types:.*$/Types: deb-src/' "$sources" >"$scratch/sources.list.d/$(basename "$sources")"
-    found=1
-  done
-  [ "$found" = 1 ] || { echo "No apt sources file to take the source lists from" >&2; exit 1; }
-  local apt=(apt-get -qq -o Dir::Etc::SourceList=/dev/null
-    -o "Dir::Etc::SourceParts=$scratch/sources.list.d" -o "Dir::State::Lists=$scratch/lists"
-    -o "Dir::Cache=$scratch/cache" -o "APT::Sandbox::User=$(id -un)")
-  "${apt[@]}" update
-  (cd "$scratch/src" && "${apt[@]}" source "$package" >/dev/null)
-  find "$scratch/src" -mindepth 1 -maxdepth 1 -type d -name "$package-*"
-}
+  g++-mingw-w64-x86-64-posix wine64 wine cmake ninja-build
 
 # tinyxml2 for Windows, built from Debian's own source package (the same release and
 # patches as the Linux build's libtinyxml2-dev).
 build_tinyxml2() {
   local scratch="$BUILD/tinyxml2-source"
   local source
-  source="$(debian_source tinyxml2 "$scratch")"
+  source="$(bash "$ROOT/scripts/debian-source.sh" tinyxml2 "$scratch")"
   local version
   version="$(tr -d '\r' <"$source/tinyxml2.h" |
     sed -n 's/^#define TINYXML2_[A-Z]*_VERSION \([0-9]*\)$/\1/p' | paste -sd.)"
@@ -70,21 +39,8 @@ build_tinyxml2() {
 }
 [ -f "$TINYXML2/lib/libtinyxml2.a" ] || build_tinyxml2
 
-# cpp-httplib for Windows: the library whole in one header, taken from Debian's source
-# package of the release that the Linux build links (libcpp-httplib-dev), patches and all.
-fetch_httplib() {
-  local scratch="$BUILD/cpp-httplib-source"
-  local source
-  source="$(debian_source cpp-httplib "$scratch")"
-  if ! grep -qx "#define CPPHTTPLIB_VERSION \"$HTTPLIB_VERSION\"" "$source/httplib.h"; then
-    echo "Debian's cpp-httplib source is not release $HTTPLIB_VERSION" >&2
-    exit 1
-  fi
-  mkdir -p "$HTTPLIB/include"
-  cp "$source/httplib.h" "$HTTPLIB/include/"
-  rm -rf "$scratch"
-}
-[ -f "$HTTPLIB/include/httplib.h" ] || fetch_httplib
+# cpp-httplib, the same header as the Linux build's.
+bash "$ROOT/scripts/fetch-httplib.sh"
 
 # The tool itself. The page template is compiled in, with Leaflet from the page's npm
 # packages, as in the Linux build. Where the test tools were installed beside Leaflet
@@ -97,7 +53,7 @@ fi
 bash "$ROOT/scripts/install-web-packages.sh" "$WEB_PACKAGES"
 cmake -S "$ROOT" -B "$BUILD/tool" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON -DTLMAPER_TESTS=OFF \
-  -DCMAKE_PREFIX_PATH="$TINYXML2;$HTTPLIB" >/dev/null
+  -DCMAKE_PREFIX_PATH="$TINYXML2" >/dev/null
 cmake --build "$BUILD/tool" --target tlmaper
 "$TRIPLE-strip" -o "$BUILD/tlmaper.exe" "$BUILD/tool/src/driver/tlmaper.exe"
 
@@ -107,10 +63,10 @@ PACKAGE="$BUILD/package"
 rm -rf "$PACKAGE"
 mkdir -p "$PACKAGE"
 cp "$BUILD/tlmaper.exe" "$PACKAGE/"
-sed 's/$/\r/' "$ROOT/windows/README.txt" >"$PACKAGE/README.txt"
+VERSION="$(sed -n "s/^project(tlmaper VERSION \([0-9.]*\).*/\1/p" "$ROOT/CMakeLists.txt")"
+sed -e "s/@VERSION@/$VERSION/" -e 's/$/\r/' "$ROOT/windows/README.txt" >"$PACKAGE/README.txt"
 sed 's/$/\r/' "$ROOT/windows/tlmaper-live.cmd" >"$PACKAGE/tlmaper-live.cmd"
 cp "$BUILD/tool/src/driver/template.html" "$PACKAGE/template.example.html"
-VERSION="$(sed -n "s/^project(tlmaper VERSION \([0-9.]*\).*/\1/p" "$ROOT/CMakeLists.txt")"
 ZIP="$BUILD/tlmaper-$VERSION-windows-x64.zip"
 rm -f "$ZIP"
 (cd "$PACKAGE" && cmake -E tar cf "$ZIP" --format=zip tlmaper.exe tlmaper-live.cmd README.txt \

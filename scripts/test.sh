@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test suite: the linter over the page's
-# scripts, the unit and whole-run tests, the same tests under AddressSanitizer +
-# UndefinedBehaviorSanitizer, one run under valgrind, a short run of each fuzzer, and the
-# Windows build's whole-run tests under wine.
+# scripts, the unit and whole-run tests, the README's commands, the Linux package's build
+# and install check, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+# one run under valgrind, a short run of each fuzzer, and the Windows build's whole-run
+# tests under wine.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FUZZ_SECONDS="${FUZZ_SECONDS:-50}"
@@ -14,6 +15,17 @@ echo "== The page's scripts and tests under the linter"
 echo "== Tests"
 ctest --test-dir "$ROOT/build" --output-on-failure -j2
 
+echo "== The README's commands for a source checkout"
+SCRATCH="$(mktemp -d)"
+trap 'rm -rf "$SCRATCH"' EXIT
+cp "$ROOT/examples/saltmere.xml" "$SCRATCH/"
+bash "$ROOT/scripts/run.sh"
+bash "$ROOT/scripts/run.sh" "$SCRATCH/saltmere.xml"
+[ -s "$SCRATCH/saltmere.bmp" ] && [ -s "$SCRATCH/saltmere.html" ]
+
+echo "== The Linux package: built, checked by lintian, unpacked and run"
+bash "$ROOT/scripts/test-package.sh"
+
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build-asan" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTLMAPER_SANITIZE=ON -DTLMAPER_WERROR=ON >/dev/null
@@ -22,9 +34,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print
   ctest --test-dir "$ROOT/build-asan" --output-on-failure -j2
 
 echo "== One run under valgrind"
-SCRATCH="$(mktemp -d)"
-trap 'rm -rf "$SCRATCH"' EXIT
-cp "$ROOT/examples/saltmere.xml" "$SCRATCH/"
 (cd "$SCRATCH" && valgrind -q --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
   --errors-for-leak-kinds=all "$ROOT/build/src/driver/tlmaper" saltmere.xml)
 

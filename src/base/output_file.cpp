@@ -18,8 +18,8 @@ std::string TemporaryPathFor(const std::string& targetPath, int attempt) {
          std::to_string(CurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
 }
 
-// Outputs run to megabytes and are written in many small pieces (a bitmap row at a
-// time); a large buffer turns them into few large writes.
+// A bitmap runs to megabytes written a row at a time; a large buffer turns the rows
+// into few large writes.
 constexpr size_t BufferSize = size_t{1} << 20;
 
 }  // namespace
@@ -28,7 +28,7 @@ PendingFile::~PendingFile() {
   DiscardPendingFile(*this);
 }
 
-bool OpenPendingFile(const std::string& targetPath, PendingFile& file) {
+bool OpenPendingFile(const std::string& targetPath, PendingFile& file, WritePieces pieces) {
   DiscardPendingFile(file);
   file.targetPath = targetPath;
   // No file can be renamed over a directory: refuse now rather than after writing.
@@ -39,8 +39,10 @@ bool OpenPendingFile(const std::string& targetPath, PendingFile& file) {
     bool exists = false;
     file.stream = CreateNewFile(file.temporaryPath, exists);
     if (file.stream != nullptr) {
-      file.buffer.reset(new (std::nothrow) char[BufferSize]);
-      if (file.buffer) std::setvbuf(file.stream, file.buffer.get(), _IOFBF, BufferSize);
+      if (pieces == WritePieces::Small) {
+        file.buffer.reset(new (std::nothrow) char[BufferSize]);
+        if (file.buffer) std::setvbuf(file.stream, file.buffer.get(), _IOFBF, BufferSize);
+      }
       return true;
     }
     if (!exists) break;

@@ -21,10 +21,16 @@ struct PendingFile {
   ~PendingFile();
 };
 
+// How a file is written: in many small pieces (a bitmap row at a time), which a large
+// buffer turns into few large writes, or in few large pieces, which go to the file
+// with no copy into a buffer.
+enum class WritePieces { Small, Large };
+
 // Creates the temporary file for `targetPath` (in the same directory, so the final
 // rename cannot cross file systems). False when it cannot be created, or when the
 // target is a directory, which no file can replace.
-bool OpenPendingFile(const std::string& targetPath, PendingFile& file);
+bool OpenPendingFile(const std::string& targetPath, PendingFile& file,
+                     WritePieces pieces = WritePieces::Small);
 
 // Writes `size` bytes; false on a short write.
 bool WritePending(PendingFile& file, const void* bytes, size_t size);

@@ -6,9 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "base/platform_files.h"
@@ -22,51 +20,10 @@
 namespace tlmaper {
 namespace {
 
-struct LiveOptions {
-  std::string savePath;
-  int port = DefaultLivePort;
-  bool openBrowser = true;
-};
-
-std::optional<int> ParsePort(std::string_view text) {
-  if (text.empty() || text.size() > 5) return std::nullopt;
-  int port = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    port = port * 10 + (c - '0');
-  }
-  if (port < 1 || port > 65535) return std::nullopt;
-  return port;
-}
-
-// The options after "--live", in any order, and exactly one save.
-std::optional<LiveOptions> ParseLiveOptions(int argc, const char* const* argv) {
-  LiveOptions options;
-  bool haveSave = false;
-  for (int i = 2; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--no-open") {
-      options.openBrowser = false;
-    } else if (argument == "--port" && i + 1 < argc) {
-      const std::optional<int> port = ParsePort(argv[++i]);
-      if (!port) return std::nullopt;
-      options.port = *port;
-    } else if (argument.starts_with("--") || haveSave) {
-      return std::nullopt;
-    } else {
-      options.savePath = argument;
-      haveSave = true;
-    }
-  }
-  if (!haveSave) return std::nullopt;
-  return options;
-}
-
 // The map just written, read back as the server holds it.
-bool ReadLiveMap(const std::string& savePath, LiveMap& map) {
-  const std::string stem = FileStem(savePath);
-  const std::string imagePath = stem + ".bmp";
-  auto page = std::make_shared<const std::string>(ReadWholeFile(stem + ".html"));
+bool ReadLiveMap(const SavePaths& paths, LiveMap& map) {
+  const std::string& imagePath = paths.image;
+  auto page = std::make_shared<const std::string>(ReadWholeFile(paths.page));
   auto image = std::make_shared<const std::string>(ReadWholeFile(imagePath));
   if (page->empty() || image->empty()) return false;
   map.page = std::move(page);
@@ -91,12 +48,11 @@ std::string FolderOf(const std::string& savePath) {
 
 // Maps the save each time it changes, until a stop is asked for. A run that fails
 // leaves the last good map served; the pages are told the save could not be read.
-void FollowSave(FolderWatch& watch, LiveServer& server, const std::string& savePath,
-                SaveStamp stamp) {
-  while (WaitForNewSave(watch, savePath, stamp)) {
+void FollowSave(FolderWatch& watch, LiveServer& server, const SavePaths& paths, SaveStamp stamp) {
+  while (WaitForNewSave(watch, paths.save, stamp)) {
     const std::string time = TimeOfDay();
     LiveMap map;
-    if (MapSaveFile(savePath, time + " ") == ExitSuccess && ReadLiveMap(savePath, map)) {
+    if (MapSaveFile(paths, time + " ") == ExitSuccess && ReadLiveMap(paths, map)) {
       PublishMap(server, std::move(map));
     } else {
       PrintLine(stderr, time + " The save could not be mapped; the last good map stays served");
@@ -107,40 +63,35 @@ void FollowSave(FolderWatch& watch, LiveServer& server, const std::string& saveP
 
 }  // namespace
 
-int RunLive(int argc, const char* const* argv) {
-  const std::optional<LiveOptions> options = ParseLiveOptions(argc, argv);
-  if (!options) {
-    PrintUsage();
-    return ExitUsage;
-  }
-  const std::string& savePath = options->savePath;
+int RunLive(const CommandLine& command) {
+  const std::string& savePath = command.paths.save;
   // Stop requests are taken from the start, so that one during the first run also
   // ends the tool cleanly, after that run.
   FolderWatchHandle watch =
       WatchFolder(FolderOf(savePath), savePath.substr(FileNameStart(savePath)));
   if (watch) StopWatchOnSignals(*watch);
   const SaveStamp stamp = ReadSaveStamp(savePath);
-  const int status = MapSaveFile(savePath, "");
+  const int status = MapSaveFile(command.paths, "");
   if (status != ExitSuccess) return status;
   if (!watch) {
     PrintLine(stderr, "Error: cannot watch the folder of " + savePath + " for changes");
     return ExitFailure;
   }
   LiveMap map;
-  if (!ReadLiveMap(savePath, map)) {
+  if (!ReadLiveMap(command.paths, map)) {
     PrintLine(stderr, "Error: cannot read back the map and page of " + savePath);
     return ExitFailure;
   }
-  LiveServerHandle server = StartLiveServer(options->port, std::move(map));
+  LiveServerHandle server = StartLiveServer(command.port, std::move(map));
   if (!server) {
     PrintLine(stderr,
-              "Error: no free port to serve the map from " + std::to_string(options->port) + " on");
+              "Error: no free port to serve the map from " + std::to_string(command.port) + " on");
     return ExitFailure;
   }
   const std::string url = "http://127.0.0.1:" + std::to_string(LiveServerPort(*server)) + "/";
   PrintLine(stdout, "Serving the live map at " + url + " (press Ctrl+C to stop)");
-  if (options->openBrowser) OpenInBrowser(url);
-  FollowSave(*watch, *server, savePath, stamp);
+  if (command.openBrowser) OpenInBrowser(url);
+  FollowSave(*watch, *server, command.paths, stamp);
   // Nothing is being written now: the outputs are whole, whatever a stalled client
   // still holds open.
   if (!StopLiveServer(*server)) {

@@ -3,14 +3,11 @@
 // changes, until Ctrl+C, SIGTERM or the console closing.
 #pragma once
 
+#include "driver/command_line.h"
+
 namespace tlmaper {
 
-// The port a live run serves on unless told otherwise, fixed so that a bookmark of the
-// map keeps working.
-inline constexpr int DefaultLivePort = 8642;
-
-// argv[1] is "--live". The exit status: that of the first run when it fails, 2 for
-// options it cannot use, else 0 once stopped.
-int RunLive(int argc, const char* const* argv);
+// The exit status: that of the first run when it fails, else 0 once stopped.
+int RunLive(const CommandLine& command);
 
 }  // namespace tlmaper

@@ -2,7 +2,8 @@
 // handed on as UTF-8, the console shows UTF-8, and a console window opened for this
 // run alone (a double-click, or a save dropped onto the exe) stays open until the
 // player has read it.
-#include "driver/run.h"
+#include "driver/command_line.h"
+#include "driver/tool.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -6,13 +6,11 @@
 #include <filesystem>
 #include <new>
 #include <string>
-#include <string_view>
 #include <system_error>
 #include <thread>
 
 #include "base/platform_files.h"
 #include "base/text.h"
-#include "driver/live_run.h"
 #include "page/layers.h"
 #include "page/page.h"
 #include "raster/render.h"
@@ -20,40 +18,7 @@
 
 namespace tlmaper {
 
-void PrintLine(std::FILE* stream, const std::string& line) {
-  std::fputs(line.c_str(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
-}
-
 namespace {
-
-constexpr const char* VersionText = "1.0.0";
-
-std::string VersionLine() {
-  return std::string("Tidelorn Mapper v") + VersionText;
-}
-
-}  // namespace
-
-void PrintUsage() {
-  PrintLine(stdout, VersionLine());
-  PrintLine(stdout, "Usage:");
-  PrintLine(stdout, "tlmaper.exe savefile.xml");
-}
-
-namespace {
-
-// The help's lines after the usage, one per option.
-void PrintOptions() {
-  PrintLine(stdout, "  -h, --help   print this help");
-  PrintLine(stdout, "  --version    print the version");
-  PrintLine(stdout,
-            "  --live       serve the map on this computer, updated each time the save changes");
-  PrintLine(stdout,
-            "  --port N     with --live: serve on port N, or the next free one (default 8642)");
-  PrintLine(stdout, "  --no-open    with --live: do not open the map in the browser");
-}
 
 // An island whose centre is off the canvas is drawn in part or not at all: the map
 // looks complete but is not, so the run says how many there are.
@@ -116,10 +81,10 @@ MapOutcome DrawAndWriteMap(const WorldModel& world, const std::string& imagePath
 
 // The steps after a successful load. Every step runs even when an earlier one failed;
 // a failure only changes the exit status, except a map too large to draw.
-int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& savePath) {
-  const std::string stem = FileStem(savePath);
-  const std::string imagePath = stem + ".bmp";
-  const std::string pagePath = stem + ".html";
+int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths) {
+  const std::string& savePath = paths.save;
+  const std::string& imagePath = paths.image;
+  const std::string& pagePath = paths.page;
   for (const std::string& output : {imagePath, pagePath}) {
     if (WouldOverwriteSave(savePath, output)) {
       PrintLine(stderr, "Error: output file " + output + " would overwrite the save file");
@@ -155,7 +120,8 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const std::string& saveP
   return status;
 }
 
-int MapSave(const std::string& savePath, const std::string& prefix) {
+int MapSave(const SavePaths& paths, const std::string& prefix) {
+  const std::string& savePath = paths.save;
   tinyxml2::XMLDocument document;
   const int loadError = LoadSaveDocument(document, savePath);
   if (loadError != 0) {
@@ -166,41 +132,20 @@ int MapSave(const std::string& savePath, const std::string& prefix) {
     PrintLine(stderr, prefix + "Error: " + savePath + " is not a Tidelorn save file");
     return ExitFailure;
   }
-  return WriteOutputs(document, savePath);
+  return WriteOutputs(document, paths);
 }
 
 }  // namespace
 
-int MapSaveFile(const std::string& savePath, const std::string& messagePrefix) {
+int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix) {
   // Memory running out is the one failure that can reach this far; the outputs are
   // then left as they were (a file being written is discarded as the run unwinds).
   try {
-    return MapSave(savePath, messagePrefix);
+    return MapSave(paths, messagePrefix);
   } catch (const std::bad_alloc&) {
-    PrintLine(stderr, messagePrefix + "Error: not enough memory to map " + savePath);
+    PrintLine(stderr, messagePrefix + "Error: not enough memory to map " + paths.save);
     return ExitFailure;
   }
-}
-
-int RunMapper(int argc, const char* const* argv) {
-  if (argc >= 3 && std::string_view(argv[1]) == "--live") return RunLive(argc, argv);
-  if (argc != 2) {
-    PrintUsage();
-    return ExitUsage;
-  }
-  const std::string savePath = argv[1];
-  // Asked for, the usage and the version are answers, not errors. A save with such a
-  // name is still reached as ./-h.
-  if (savePath == "-h" || savePath == "--help") {
-    PrintUsage();
-    PrintOptions();
-    return ExitSuccess;
-  }
-  if (savePath == "--version") {
-    PrintLine(stdout, VersionLine());
-    return ExitSuccess;
-  }
-  return MapSaveFile(savePath, "");
 }
 
 }  // namespace tlmaper

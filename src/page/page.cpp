@@ -50,37 +50,43 @@ bool MayJoinPlaceholder(std::string_view value) {
   return false;
 }
 
-// Small values are cheaper to copy into the text than to keep apart.
-constexpr size_t SmallestSealedValue = 4096;
-
 bool CanSeal(std::string_view value) {
-  return value.size() >= SmallestSealedValue && !MayHoldPlaceholder(value) &&
-         !MayJoinPlaceholder(value);
+  return !MayHoldPlaceholder(value) && !MayJoinPlaceholder(value);
 }
 
-PagePart OpenPart(std::string text) {
-  return PagePart{std::make_shared<const std::string>(std::move(text)), false};
+PagePart OwnedPart(std::string text, bool isSealed) {
+  auto owner = std::make_shared<const std::string>(std::move(text));
+  const std::string_view view = *owner;
+  return PagePart{std::move(owner), view, isSealed};
 }
 
-// The open text with every occurrence of `placeholder` cut out and the sealed value
-// standing in its place.
-void SplitAroundSealedValue(std::string_view text, std::string_view placeholder,
+// The open part with every occurrence of `placeholder` cut out and the sealed value
+// standing in its place. The pieces around the value share the part's text.
+void SplitAroundSealedValue(const PagePart& part, std::string_view placeholder,
                             const PagePart& value, std::vector<PagePart>& parts) {
+  const std::string_view text = part.text;
   size_t done = 0;
   for (size_t at = text.find(placeholder); at != std::string_view::npos;
        at = text.find(placeholder, done)) {
-    if (at > done) parts.push_back(OpenPart(std::string(text.substr(done, at - done))));
+    if (at > done) parts.push_back(PagePart{part.owner, text.substr(done, at - done), false});
     parts.push_back(value);
     done = at + placeholder.size();
   }
-  if (done < text.size()) parts.push_back(OpenPart(std::string(text.substr(done))));
+  if (done < text.size()) parts.push_back(PagePart{part.owner, text.substr(done), false});
 }
 
 bool WriteParts(const PageTemplate& page, PendingFile& file) {
   for (const PagePart& part : page.parts) {
-    if (!WritePending(file, part.text->data(), part.text->size())) return false;
+    if (!WritePending(file, part.text.data(), part.text.size())) return false;
   }
   return true;
+}
+
+// The built-in template, read where it lies in the binary.
+PageTemplate BuiltInTemplate() {
+  PageTemplate page;
+  page.parts.push_back(PagePart{nullptr, BuiltInPageTemplate(), false});
+  return page;
 }
 
 // Sum of two 32-bit values, wrapping around like two's-complement hardware.
@@ -92,33 +98,31 @@ int32_t WrappingSum(int32_t a, int32_t b) {
 
 PageTemplate MakePageTemplate(std::string text) {
   PageTemplate page;
-  if (!text.empty()) page.parts.push_back(OpenPart(std::move(text)));
+  if (!text.empty()) page.parts.push_back(OwnedPart(std::move(text), false));
   return page;
 }
 
 std::string PageText(const PageTemplate& page) {
   std::string text;
-  for (const PagePart& part : page.parts) text += *part.text;
+  for (const PagePart& part : page.parts) text += part.text;
   return text;
 }
 
 PageTemplate LoadPageTemplate(const std::string& pagePath, TemplateFallback& fallback) {
   fallback = TemplateFallback::None;
   std::error_code error;
-  if (!std::filesystem::exists(TemplatePath, error)) {
-    return MakePageTemplate(std::string(BuiltInPageTemplate()));
-  }
+  if (!std::filesystem::exists(TemplatePath, error)) return BuiltInTemplate();
   if (pagePath == TemplatePath ||
       std::filesystem::equivalent(TemplatePath, PathFromUtf8(pagePath), error)) {
     fallback = TemplateFallback::IsThePage;
-    return MakePageTemplate(std::string(BuiltInPageTemplate()));
+    return BuiltInTemplate();
   }
   std::string text = ReadWholeFile(TemplatePath);
   // An empty text from a file that is not empty (a directory, a file that cannot be
   // read) would silently give an empty page: the built-in template stands in.
   if (text.empty() && !IsEmptyRegularFile(TemplatePath)) {
     fallback = TemplateFallback::Unreadable;
-    return MakePageTemplate(std::string(BuiltInPageTemplate()));
+    return BuiltInTemplate();
   }
   return MakePageTemplate(std::move(text));
 }
@@ -148,18 +152,17 @@ int32_t MapExtent(const MapBounds& bounds) {
 // that could itself take part in a later match stays open text, searched again.
 void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::string value) {
   const bool seal = CanSeal(value);
-  const PagePart sealedValue{seal ? std::make_shared<const std::string>(std::move(value)) : nullptr,
-                             true};
+  const PagePart sealedValue = seal ? OwnedPart(std::move(value), true) : PagePart{};
   std::vector<PagePart> parts;
   parts.reserve(page.parts.size());
   for (PagePart& part : page.parts) {
-    if (part.isSealed || part.text->find(placeholder) == std::string::npos) {
+    if (part.isSealed || part.text.find(placeholder) == std::string_view::npos) {
       parts.push_back(std::move(part));
     } else if (seal) {
-      SplitAroundSealedValue(*part.text, placeholder, sealedValue, parts);
+      SplitAroundSealedValue(part, placeholder, sealedValue, parts);
     } else {
-      std::string filled = ReplaceAll(*part.text, placeholder, value);
-      if (!filled.empty()) parts.push_back(OpenPart(std::move(filled)));
+      std::string filled = ReplaceAll(part.text, placeholder, value);
+      if (!filled.empty()) parts.push_back(OwnedPart(std::move(filled), false));
     }
   }
   page.parts = std::move(parts);
@@ -178,7 +181,10 @@ void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const
 }
 
 bool StartPageFile(const PageTemplate& page, const std::string& pagePath, PendingFile& file) {
-  return OpenPendingFile(pagePath, file) && WriteParts(page, file);
+  // The page is a few large parts (the template's text between the values) and a few
+  // small ones: the stream's own small buffer takes the small ones, and the large ones
+  // go to the file without being copied.
+  return OpenPendingFile(pagePath, file, WritePieces::Large) && WriteParts(page, file);
 }
 
 bool FinishPageFile(bool started, PendingFile& file, const std::string& pagePath) {

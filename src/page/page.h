@@ -15,9 +15,12 @@ namespace tlmaper {
 
 // One piece of the page text. Open parts are searched by every later fill. A sealed
 // part is an inserted value in which, and across whose edges, no placeholder can ever
-// match; later fills pass over it, so a large value is neither searched nor copied.
+// match; later fills pass over it, so a value is neither searched nor copied. A part's
+// text lies in the string it shares, or in static storage (the built-in template), so
+// that cutting the template around a value copies none of it.
 struct PagePart {
-  std::shared_ptr<const std::string> text;
+  std::shared_ptr<const std::string> owner;  // holds `text`; empty for static text
+  std::string_view text;
   bool isSealed = false;
 };
 

@@ -69,6 +69,7 @@ TEST(CommandLine, LiveOptionsItCannotUseAreWrongUsage) {
   ScratchDirectory dir;
   WriteFileBytes(dir / "a.xml", SaveXml(""));
   const std::vector<std::vector<std::string>> cases = {
+      {"--live"},
       {"--live", "--no-open"},
       {"--live", "--port", "0", "a.xml"},
       {"--live", "--port", "65536", "a.xml"},
@@ -80,8 +81,8 @@ TEST(CommandLine, LiveOptionsItCannotUseAreWrongUsage) {
   };
   for (const std::vector<std::string>& args : cases) {
     const RunResult run = RunTool(args, dir.path());
-    EXPECT_EQ(run.status, 2) << args[1];
-    EXPECT_EQ(run.out, UsageText) << args[1];
+    EXPECT_EQ(run.status, 2) << args.back();
+    EXPECT_EQ(run.out, UsageText) << args.back();
   }
   EXPECT_FALSE(fs::exists(dir / "a.bmp"));
   // A first run that fails ends the live run with its status and message.

@@ -91,11 +91,11 @@ TEST(WhenThingsGoWrong, SavesThatDoNotLoadAreReportedAndWriteNothing) {
 }
 
 TEST(WhenThingsGoWrong, OddButValidSavesMakeBothFiles) {
-  const std::string bigPadding(200 * 1024 * 1024, ' ');
+  const std::string bigPadding(60 * 1024 * 1024, ' ');
   const std::string longName(10 * 1024 * 1024, 'n');
   const BadSave cases[] = {
       {"byte-order mark", "\xef\xbb\xbf" + IslandsSave(Island(3, 4)), ""},
-      {"200 MB save", IslandsSave(Island(3, 4) + bigPadding + Island(5, 6)), ""},
+      {"60 MB save", IslandsSave(Island(3, 4) + bigPadding + Island(5, 6)), ""},
       {"10 MB attribute", IslandsSave("<IslandData Name=\"" + longName + "\" X=\"1\" Y=\"1\"/>"),
        ""},
       // Read from their leading digits: an island at 5, 1, on the map.
@@ -143,6 +143,9 @@ TEST(WhenThingsGoWrong, AMapTooLargeToDrawWritesNothingAndKeepsTheEarlierFiles) 
       {"an extent that wraps to a non-positive size",
        IslandsSave(Island(0, 0) + Island(1073741800, 5)),
        "Picture Warning: User attempted to set a non-positive width or height.\n" + unchanged},
+      // Each side is small (40064 pixels); only their product is over the limit.
+      {"a canvas over 2^30 pixels", IslandsSave(Island(0, 0) + Island(20000, 20000)),
+       TooLargeWarning + unchanged},
   };
   for (const Case& c : cases) {
     ScratchDirectory dir;
@@ -173,6 +176,18 @@ TEST(WhenThingsGoWrong, AMapTooLargeToDrawWritesNothingAndKeepsTheEarlierFiles) 
   }
 }
 
+TEST(WhenThingsGoWrong, AMapPathTakenByAFolderFailsAndThePageIsStillWritten) {
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", IslandsSave(Island(3, 3)));
+  fs::create_directories(dir / "world.bmp" / "keep");
+  const RunResult run = RunTool({"world.xml"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "Picture Error: Cannot open file world.bmp for output.\n");
+  EXPECT_TRUE(fs::is_directory(dir / "world.bmp" / "keep"));
+  EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
+            (std::vector<std::string>{"world.bmp", "world.html"}));
+}
+
 TEST(WhenThingsGoWrong, OutputsThatCannotBeCreatedAreReported) {
   if (TestingWindowsBuild()) GTEST_SKIP() << "descriptor paths are Linux's, not wine's";
   // The save is read through a descriptor path, beside which no file can be created.
@@ -187,20 +202,34 @@ TEST(WhenThingsGoWrong, OutputsThatCannotBeCreatedAreReported) {
 TEST(WhenThingsGoWrong, MemoryRunningOutIsReported) {
   if (UnderAddressSanitizer()) GTEST_SKIP() << "address-space limits break ASan";
   if (TestingWindowsBuild()) GTEST_SKIP() << "wine cannot start under an address-space limit";
-  // A 25 MB island name written as "&lt;" (100 MB of save): the map is small and is
-  // written, but the page's name layer cannot be had within the limit.
+  // A 15 MB island name written as "&lt;" (60 MB of save): the map is small and is
+  // written, but the page's name layer cannot be had within the limit (the run needs
+  // about 190 MB of address space; below about 90 MB the map is not made either).
   ScratchDirectory dir;
   std::string name;
-  for (int i = 0; i < 25 * 1024 * 1024; ++i) name += "&lt;";
+  for (int i = 0; i < 15 * 1024 * 1024; ++i) name += "&lt;";
   WriteFileBytes(dir / "world.xml",
                  IslandsSave("<IslandData X=\"1\" Y=\"1\" Name=\"" + name + "\"/>"));
   WriteFileBytes(dir / "world.html", "earlier page");
-  const RunResult run = RunTool({"world.xml"}, dir.path(), "ulimit -v 250000");
+  const RunResult run = RunTool({"world.xml"}, dir.path(), "ulimit -v 130000");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Error: not enough memory to map world.xml\n");
   EXPECT_EQ(ReadFileBytes(dir / "world.html"), "earlier page");
   EXPECT_EQ(OutputsIn(dir.path(), "world.xml"),
             (std::vector<std::string>{"world.bmp", "world.html"}));
+}
+
+TEST(WhenThingsGoWrong, ACanvasWhoseMemoryCannotBeHadIsRefused) {
+  if (UnderAddressSanitizer()) GTEST_SKIP() << "address-space limits break ASan";
+  if (TestingWindowsBuild()) GTEST_SKIP() << "wine cannot start under an address-space limit";
+  // 30064 x 30064 pixels are under 2^30 but need 3.6 GB: more than the 1 GB allowed.
+  ScratchDirectory dir;
+  WriteFileBytes(dir / "world.xml", IslandsSave(Island(0, 0) + Island(15000, 15000)));
+  const RunResult run = RunTool({"world.xml"}, dir.path(), "ulimit -v 1000000");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, TooLargeWarning + "                 Size remains unchanged at 1 x 1.\n");
+  EXPECT_EQ(run.err, "Error: the map of world.xml is too large to draw, nothing was written\n");
+  EXPECT_TRUE(OutputsIn(dir.path(), "world.xml").empty());
 }
 
 TEST(WhenThingsGoWrong, AFullDiskKeepsTheEarlierFiles) {

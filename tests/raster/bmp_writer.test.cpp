@@ -60,7 +60,7 @@ std::vector<std::string> DirectoryNames(const fs::path& dir) {
   return names;
 }
 
-TEST(BmpWriter, SmallFileSizesOfTheSpec) {
+TEST(BmpWriter, FileSizesAndPixelOffsetsAtEveryDepth) {
   struct Case {
     int32_t bits, width, height;
     uint32_t offBits, size;

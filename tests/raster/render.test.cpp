@@ -37,9 +37,10 @@ std::set<std::pair<int, int>> LinePixels(int32_t width, int32_t height, int32_t 
   return set;
 }
 
-// The line routine exactly as specified, with a floating-point error term.
-std::set<std::pair<int, int>> SpecLine(int32_t width, int32_t height, int64_t fromX, int64_t fromY,
-                                       int64_t toX, int64_t toY) {
+// A plain reference line: ends clamped into the image, then one pixel per step along
+// the longer axis, with a floating-point error term that starts at half a step.
+std::set<std::pair<int, int>> ReferenceLine(int32_t width, int32_t height, int64_t fromX,
+                                            int64_t fromY, int64_t toX, int64_t toY) {
   auto clamp = [](int64_t v, int64_t last) { return v > last ? last : v < 0 ? 0 : v; };
   fromX = clamp(fromX, width - 1);
   toX = clamp(toX, width - 1);
@@ -69,7 +70,7 @@ std::set<std::pair<int, int>> SpecLine(int32_t width, int32_t height, int64_t fr
 
 using Points = std::set<std::pair<int, int>>;
 
-TEST(PlotLine, TheSpecExamples) {
+TEST(PlotLine, ShortLinesDrawTheirPixelsAndAPointNone) {
   EXPECT_EQ(LinePixels(8, 8, 0, 0, 3, 1), (Points{{0, 0}, {1, 0}, {2, 1}, {3, 1}}));
   EXPECT_EQ(LinePixels(8, 8, 0, 0, 2, 1), (Points{{0, 0}, {1, 1}, {2, 1}}));
   EXPECT_EQ(LinePixels(8, 8, 5, 5, 5, 5), Points{});
@@ -82,7 +83,7 @@ TEST(PlotLine, EndsAreClampedIntoTheImageWithoutAWarning) {
   EXPECT_EQ(LinePixels(8, 6, INT_MIN, INT_MIN, INT_MIN, INT_MAX),
             (Points{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}}));
   // Ends moved, not clipped: the line from (-3, 0) to (2, 5) runs from (0, 0) to (2, 5).
-  EXPECT_EQ(LinePixels(8, 6, -3, 0, 2, 5), SpecLine(8, 6, 0, 0, 2, 5));
+  EXPECT_EQ(LinePixels(8, 6, -3, 0, 2, 5), ReferenceLine(8, 6, 0, 0, 2, 5));
   EXPECT_EQ(LinePixels(8, 6, 0, 9, 9, 9),
             (Points{{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}, {7, 5}}));
   EXPECT_EQ(LinePixels(4, 4, INT_MAX, INT_MAX, INT_MIN, INT_MIN),
@@ -98,7 +99,7 @@ TEST(PlotLine, DirectionsTiesAndSteepLines) {
   EXPECT_EQ(LinePixels(8, 8, 3, 1, 0, 0), (Points{{3, 1}, {2, 1}, {1, 0}, {0, 0}}));
 }
 
-TEST(PlotLine, MatchesTheSpecifiedRoutineOnRandomLines) {
+TEST(PlotLine, MatchesAReferenceLineOnRandomLines) {
   std::mt19937 random(5);
   for (int trial = 0; trial < 3000; ++trial) {
     const int32_t width = 1 + int32_t(random() % 20);
@@ -106,7 +107,8 @@ TEST(PlotLine, MatchesTheSpecifiedRoutineOnRandomLines) {
     auto coordinate = [&](int32_t size) { return int32_t(random() % (size + 10)) - 5; };
     const int32_t fx = coordinate(width), fy = coordinate(height);
     const int32_t tx = coordinate(width), ty = coordinate(height);
-    ASSERT_EQ(LinePixels(width, height, fx, fy, tx, ty), SpecLine(width, height, fx, fy, tx, ty))
+    ASSERT_EQ(LinePixels(width, height, fx, fy, tx, ty),
+              ReferenceLine(width, height, fx, fy, tx, ty))
         << width << "x" << height << " (" << fx << "," << fy << ")-(" << tx << "," << ty << ")";
   }
 }
@@ -115,7 +117,7 @@ TEST(PlotLine, LongLinesAcrossALargeImage) {
   RasterImage image;
   ASSERT_TRUE(image.SetDimensions(3000, 2000));
   PlotLine(image, -100000, 1999, 2999, 0, Ink);  // clamped to (0, 1999)-(2999, 0)
-  const Points expected = SpecLine(3000, 2000, 0, 1999, 2999, 0);
+  const Points expected = ReferenceLine(3000, 2000, 0, 1999, 2999, 0);
   EXPECT_EQ(expected.size(), 3000u);
   for (const auto& [x, y] : expected) ASSERT_EQ(image.PixelValue(x, y), Ink) << x << "," << y;
 }

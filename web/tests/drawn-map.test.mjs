@@ -8,13 +8,14 @@
 // environment (see page-harness.mjs).
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { rmSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import { mkdirSync, rmSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { readBitmap } from './bitmap.mjs';
-import { gridWorld } from './worlds.mjs';
+import { gridWorld, saveXml } from './worlds.mjs';
 import {
-  browserForTests, makePage, makeExamplePage, openPage,
+  binary, browserForTests, makePage, makeExamplePage, openPage, scratch,
 } from './page-harness.mjs';
 
 const tests = browserForTests();
@@ -176,7 +177,7 @@ test('without its bitmap the page draws every island and ship where the bitmap h
   });
 
 // A world whose bitmap is just too large to pan smoothly: 8244 x 8248 pixels (more than
-// 2^26), 204 MB.
+// 2^26), which would take 204 MB.
 function wideWorld() {
   const world = gridWorld();
   world.islands.push({ name: 'Far Isle', x: 4100, y: 4100, difficulty: 2, town: false, explored: false });
@@ -184,9 +185,21 @@ function wideWorld() {
   return world;
 }
 
+// The page of `world` alone, without writing its bitmap: a folder stands where the tool
+// would write it, so the run says it cannot write the map and writes the page.
+function makePageWithoutBitmap(name, world) {
+  const directory = join(scratch, name);
+  mkdirSync(join(directory, `${name}.bmp`), { recursive: true });
+  writeFileSync(join(directory, `${name}.xml`), saveXml(world));
+  const run = spawnSync(binary, [`${name}.xml`], { cwd: directory, encoding: 'utf8' });
+  assert.equal(run.stdout, `Picture Error: Cannot open file ${name}.bmp for output.\n`);
+  assert.equal(run.stderr, '');
+  return join(directory, `${name}.html`);
+}
+
 test('a bitmap too large to pan smoothly is never loaded: the page draws the map', async () => {
   const world = wideWorld();
-  const pagePath = makePage('wide', world, 'wide.xml');
+  const pagePath = makePageWithoutBitmap('wide', world);
   const context = await tests.browser.newContext({ viewport: { width: 1100, height: 760 } });
   try {
     const page = await context.newPage();
