@@ -1,0 +1,43 @@
+// What lies under a world position: the islands' and ships' squares there, found through
+// a grid of cells (a click looks at a few cells, never at every island).
+//
+// The bitmap draws a record at world (x, y) as the 9 x 9 pixels around pixel (2x, 2y),
+// so its square spans world x - 2.25 to x + 2.25 on each axis. Ships are drawn over
+// islands, and a later record over an earlier one.
+
+export const HalfSquare = 2.25;
+const Cell = 8;              // world units: a square touches at most four cells
+const MostCells = 1 << 18;
+
+// A finder over `world`'s islands and ships. `Grid` is the page's point grid:
+// new Grid(xs, ys, indices, cellSize, mostCells) with forEachIn(x0, y0, x1, y1, visit).
+export function squareFinder(world, Grid) {
+  const gridOf = ({ count, x, y }) =>
+    new Grid(x, y, Int32Array.from({ length: count }, (_, i) => i), Cell, MostCells);
+  const layers = [
+    { kind: 'ship', records: world.ships, grid: gridOf(world.ships) },
+    { kind: 'island', records: world.islands, grid: gridOf(world.islands) },
+  ];
+
+  // Every square within `reach` world units of (x, y) (0: only those the point lies
+  // on), as { kind, index, gap }, gap being the distance from the point to the square.
+  // Those nearest the point come first and, among those the point lies on, the one
+  // drawn on top: ships before islands, later records before earlier ones.
+  function at(x, y, reach = 0) {
+    const found = [];
+    const extent = HalfSquare + reach;
+    for (const { kind, records, grid } of layers) {
+      grid.forEachIn(x - extent, y - extent, x + extent, y + extent, (index) => {
+        const dx = Math.max(Math.abs(x - records.x[index]) - HalfSquare, 0);
+        const dy = Math.max(Math.abs(y - records.y[index]) - HalfSquare, 0);
+        const gap = Math.hypot(dx, dy);
+        if (gap <= reach) found.push({ kind, index, gap });
+      });
+    }
+    const layerRank = (hit) => (hit.kind === 'ship' ? 0 : 1);
+    return found.sort((a, b) =>
+      a.gap - b.gap || layerRank(a) - layerRank(b) || b.index - a.index);
+  }
+
+  return { at };
+}
