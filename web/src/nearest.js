@@ -3,9 +3,8 @@
 // populated sea, and no list of every island is ever sorted.
 
 // The `k` islands nearest `from` ({ x, y } in world units) for which accepts(i) holds,
-// nearest first (ties in island order). `grid` is the page's point grid of the islands
-// (cells of `cell` world units, `columns` x `rows` of them from minX, minY); `xs`, `ys`
-// are the islands' coordinates.
+// nearest first (ties in island order). `grid` is a PointGrid of the islands (see
+// squares-at.js); `xs`, `ys` are their coordinates.
 export function nearestIslands(grid, xs, ys, from, accepts, k) {
   if (k <= 0) return [];
   const span = searchSpan(grid, from);

@@ -1,22 +1,23 @@
 // What lies under a world position: the islands' and ships' squares there, found through
 // a grid of cells (a click looks at a few cells, never at every island).
 //
-// The bitmap draws a record at world (x, y) as the 9 x 9 pixels around pixel (2x, 2y),
-// so its square spans world x - 2.25 to x + 2.25 on each axis. Ships are drawn over
-// islands, and a later record over an earlier one.
+// A record's square spans world x - HalfSquare to x + HalfSquare on each axis. Ships are
+// drawn over islands, and a later record over an earlier one.
+import { HalfSquare } from './placement/label-boxes.js';
+import { PointGrid } from './placement/point-grid.js';
 
-export const HalfSquare = 2.25;
 const Cell = 8;              // world units: a square touches at most four cells
 const MostCells = 1 << 18;
 
-// A finder over `world`'s islands and ships. `Grid` is the page's point grid:
-// new Grid(xs, ys, indices, cellSize, mostCells) with forEachIn(x0, y0, x1, y1, visit).
-export function squareFinder(world, Grid) {
-  const gridOf = ({ count, x, y }) =>
-    new Grid(x, y, Int32Array.from({ length: count }, (_, i) => i), Cell, MostCells);
+// A grid of the points of `records` ({ count, x, y }), in cells of a few squares.
+export const recordGrid = ({ count, x, y }) =>
+  new PointGrid(x, y, Int32Array.from({ length: count }, (_, i) => i), Cell, MostCells);
+
+// A finder over `world`'s islands and ships (`islandGrid` may be given, if made already).
+export function squareFinder(world, islandGrid = recordGrid(world.islands)) {
   const layers = [
-    { kind: 'ship', records: world.ships, grid: gridOf(world.ships) },
-    { kind: 'island', records: world.islands, grid: gridOf(world.islands) },
+    { kind: 'ship', records: world.ships, grid: recordGrid(world.ships) },
+    { kind: 'island', records: world.islands, grid: islandGrid },
   ];
 
   // Every square within `reach` world units of (x, y) (0: only those the point lies

@@ -6,21 +6,14 @@
 // Usage: node --test ask-the-map.test.mjs
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import vm from 'node:vm';
 import { offsetBetween, offsetText } from '../src/compass.js';
 import {
   difficultySpan, openFilter, fitFilter, carryFilter, narrows, matchIslands, filterFromHash,
   filterAddressPart,
 } from '../src/filter.js';
-import { squareFinder, HalfSquare } from '../src/squares-at.js';
+import { squareFinder, recordGrid } from '../src/squares-at.js';
+import { HalfSquare } from '../src/placement/label-boxes.js';
 import { nearestIslands } from '../src/nearest.js';
-
-// The page's point grid, from the classic script that holds it.
-const context = vm.createContext({});
-context.window = context;
-vm.runInContext(readFileSync(new URL('../src/placement.js', import.meta.url), 'utf8'), context);
-const { PointGrid } = context.tlmaper.placement;
 
 // A repeatable stream of numbers in [0, 1).
 function randomNumbers(seed) {
@@ -60,9 +53,6 @@ function world(islandCount, seed, span = 400) {
   }
   return { islands, ships, player: { x: span / 2, y: span / 2 } };
 }
-
-const gridOf = ({ count, x, y }) =>
-  new PointGrid(x, y, Int32Array.from({ length: count }, (_, i) => i), 8, 1 << 18);
 
 test('distance is whole world units and the direction one of eight, north up the map', () => {
   // [to.x - from.x, to.y - from.y] -> text. World y grows down the map.
@@ -162,7 +152,7 @@ test('the islands a filter lets through are those whose marks and difficulty fit
 test('what lies under a point: every square there, nearest and topmost first', () => {
   const generated = world(4000, 11);
   const { islands, ships } = generated;
-  const finder = squareFinder(generated, PointGrid);
+  const finder = squareFinder(generated);
   const random = randomNumbers(3);
   // Every square within `reach` of (x, y), by a look at every record.
   const everySquare = (x, y, reach) => {
@@ -198,17 +188,17 @@ test('what lies under a point: every square there, nearest and topmost first', (
   }
   assert.ok(overlapping > 10, 'the world has overlapping squares to tell apart');
   // A square's edges belong to it; just beyond them is the sea.
-  const only = squareFinder(world(1, 1), PointGrid);
+  const only = squareFinder(world(1, 1));
   const [ix, iy] = [world(1, 1).islands.x[0], world(1, 1).islands.y[0]];
   assert.equal(only.at(ix + HalfSquare, iy - HalfSquare).length, 1);
   assert.equal(only.at(ix + HalfSquare + 0.01, iy).length, 0);
-  assert.deepEqual(squareFinder(world(0, 1), PointGrid).at(0, 0, 100), []);
+  assert.deepEqual(squareFinder(world(0, 1)).at(0, 0, 100), []);
 });
 
 test('the nearest islands a filter lets through, from anywhere, are those a full sort finds', () => {
   const generated = world(6000, 23, 2000);
   const { islands } = generated;
-  const grid = gridOf(islands);
+  const grid = recordGrid(islands);
   const sorted = (from, accepts, k) => {
     const all = [];
     for (let i = 0; i < islands.count; i++) if (accepts(i)) all.push(i);
@@ -238,6 +228,6 @@ test('the nearest islands a filter lets through, from anywhere, are those a full
   const stacked = world(5, 1);
   stacked.islands.x.fill(10);
   stacked.islands.y.fill(10);
-  assert.deepEqual(nearestIslands(gridOf(stacked.islands), stacked.islands.x, stacked.islands.y,
+  assert.deepEqual(nearestIslands(recordGrid(stacked.islands), stacked.islands.x, stacked.islands.y,
     { x: 0, y: 0 }, () => true, 3), [0, 1, 2]);
 });

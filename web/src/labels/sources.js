@@ -87,7 +87,8 @@ export function nameSource(world, placement, query) {
 }
 
 // The islands that `marks` marks (towns or explored islands), as squares of `size`
-// pixels: every one in view near the highest zoom, else those whose labels show.
+// pixels: every one in view near the highest zoom (of the islands the placement
+// includes), else those whose labels show.
 export function markSource(world, placement, query, marks, className, size) {
   const { islands } = world;
   const maxLevel = placement.maxZoom - ExactMarkerLevels;
@@ -102,7 +103,9 @@ export function markSource(world, placement, query, marks, className, size) {
         const scale = 2 ** zoom, reach = size / 2;
         const found = [];
         grid.forEachIn((rect[0] - reach) / scale, (rect[1] - reach) / scale,
-          (rect[2] + reach) / scale, (rect[3] + reach) / scale, (i) => found.push(i));
+          (rect[2] + reach) / scale, (rect[3] + reach) / scale, (i) => {
+            if (placement.includes(i)) found.push(i);
+          });
         if (found.length <= MostMarkersInView) return found;
       }
       return query(zoom, rect).filter((i) => i < islands.count && marks[i]);
@@ -114,6 +117,6 @@ export function markSource(world, placement, query, marks, className, size) {
     },
     fill() {},
     point: (i) => [islands.x[i], islands.y[i]],
-    shows: (i, zoom) => zoom >= maxLevel || placement.shows(i, zoom),
+    shows: (i, zoom) => (zoom >= maxLevel ? placement.includes(i) : placement.shows(i, zoom)),
   };
 }
