@@ -3,7 +3,7 @@
 // player and which way; ships likewise, without a name. A dialog that screen readers
 // announce (focus moves into it); Escape or its close button closes it and gives the
 // focus back to where it was.
-import { offsetBetween, offsetText } from './compass.js';
+import { fromPlayerText, offsetBetween } from './compass.js';
 
 // The most entries a card lists; past them it says "and N more".
 export const MostEntries = 5;
@@ -36,10 +36,7 @@ export function marksText(entry) {
 
 // "x 296, y 82 · 178 E of you" (or "· where you are").
 export function whereText(entry) {
-  const offset = entry.offset.direction === ''
-    ? 'where you are'
-    : `${offsetText(entry.offset)} of you`;
-  return `x ${entry.x}, y ${entry.y} · ${offset}`;
+  return `x ${entry.x}, y ${entry.y} · ${fromPlayerText(entry.offset)}`;
 }
 
 // What the dialog is called: its one name, or the first and how many more.

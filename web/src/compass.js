@@ -22,3 +22,8 @@ export function offsetBetween(from, to) {
 export function offsetText({ distance, direction }) {
   return direction === '' ? 'here' : `${distance.toLocaleString('en')} ${direction}`;
 }
+
+// "140 NE of you", or "where you are".
+export function fromPlayerText(offset) {
+  return offset.direction === '' ? 'where you are' : `${offsetText(offset)} of you`;
+}

@@ -57,7 +57,7 @@ export function makeFilterControl(document, onChange) {
   const clear = document.createElement('button');
   clear.type = 'button';
   clear.id = 'filter-clear';
-  clear.textContent = 'Show all islands';
+  clear.textContent = 'Show all';
   const footer = document.createElement('div');
   footer.className = 'filter-footer';
   footer.append(count, clear);

@@ -1,7 +1,11 @@
 // The "Nearest" list: a button in the page's top bar that opens the ten islands nearest
 // the player that the filter lets through, each with its distance, direction and
 // difficulty. Choosing one (click, or Enter on it) shows it on the map and opens its card.
-import { offsetText } from './compass.js';
+import { fromPlayerText, offsetBetween, offsetText } from './compass.js';
+import { nearestIslands } from './nearest.js';
+import { islandGridOf } from './squares-at.js';
+
+const MostNearest = 10;
 
 // The list, not yet in the document. onChoose(index) is called with the island chosen;
 // show(items, filtered) lists { index, name, difficulty, offset } nearest first.
@@ -37,8 +41,8 @@ export function makeNearestList(document, onChoose) {
     difficultyPart.textContent = String(difficulty);
     difficultyPart.title = 'difficulty';
     button.append(nameText, offsetPart, difficultyPart);
-    button.setAttribute('aria-label', `${nameText.textContent}, ${offsetPart.textContent}` +
-      `${offset.direction === '' ? '' : ' of you'}, difficulty ${difficulty}`);
+    button.setAttribute('aria-label',
+      `${nameText.textContent}, ${fromPlayerText(offset)}, difficulty ${difficulty}`);
     button.addEventListener('click', () => onChoose(index));
     line.append(button);
     return line;
@@ -52,4 +56,38 @@ export function makeNearestList(document, onChoose) {
   }
 
   return { element: panel, show, isOpen: () => panel.open };
+}
+
+// Adds the list to `bar` before `before`, over the world `shown` shows and the islands
+// `filtering` lets through; choosing an island reveals it and calls onChoose(index).
+export function addNearestList(shown, filtering, { bar, before, onChoose }) {
+  const narrowScreen = window.matchMedia('(max-width: 640px)');
+  const nearest = makeNearestList(document, (index) => {
+    if (narrowScreen.matches) nearest.element.open = false;  // leave the map free to see
+    shown.revealIsland(index);
+    onChoose(index);
+  });
+  bar.insertBefore(nearest.element, before ?? null);
+
+  let world = null;
+  // Worked out only while the list is open.
+  function refresh() {
+    if (!world || !nearest.isOpen()) return;
+    const { islands, player } = world;
+    const matches = filtering.matches();
+    const accepts = matches ? (i) => matches[i] === 1 : () => true;
+    const found = nearestIslands(islandGridOf(world), islands.x, islands.y, player, accepts, MostNearest);
+    nearest.show(found.map((index) => ({
+      index,
+      name: islands.names[index],
+      difficulty: islands.difficulty[index],
+      offset: offsetBetween(player, { x: islands.x[index], y: islands.y[index] }),
+    })), matches !== null);
+  }
+  nearest.element.addEventListener('toggle', refresh);
+  shown.onWorld((newWorld) => {
+    world = newWorld;
+    refresh();
+  });
+  filtering.onChange(refresh);
 }

@@ -29,31 +29,69 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
 
   // The world shown and what is built over it; a live page replaces them all.
   let world, placement, overlays, layerControl, playerMarker;
+  // The islands a filter lets through, for a world: one byte per island, or null for all.
+  let matchesOf = () => null;
+  let matches = null;
+  // The layer control draws its list anew from the names it was given; the counts of a
+  // filter go back in each time.
+  const keepCounts = new MutationObserver(() => { if (matches) showLayerCounts(); });
   function buildWorld(newWorld) {
     world = newWorld;
     const metrics = labelMetrics(map.getPane('markerPane'));
     const labels = measureLabels(world, metrics);
     metrics.done();
     placement = new Placement(world, labels, MinZoom, MaxZoom);
+    matches = matchesOf(world);
+    if (matches) placement.include(matches);
     overlays = makeLayers(world, placement, mapElement);
     layerControl = makeLayerControl().addTo(map);
+    keepCounts.disconnect();
+    keepCounts.observe(layerControl.getContainer(), { childList: true, subtree: true });
     playerMarker = makePlayerMarker().addTo(map);
   }
 
-  function makeLayerControl() {
-    const counts = {
-      'Island difficulty': world.islands.count,
-      'Island names': world.islands.count,
-      'Towns': world.islands.isTown.reduce((sum, mark) => sum + mark, 0),
-      'Explored islands': world.islands.isExplored.reduce((sum, mark) => sum + mark, 0),
-      'Ship difficulty': world.ships.count,
+  // What each layer counts: "(34)", or with a filter on "(12 of 34)", the islands it
+  // lets through of all.
+  function layerCounts() {
+    const { islands } = world;
+    const count = (mark) => {
+      let all = 0, through = 0;
+      for (let i = 0; i < islands.count; i++) {
+        if (!mark || mark[i]) {
+          all++;
+          if (!matches || matches[i]) through++;
+        }
+      }
+      const text = all.toLocaleString('en');
+      return matches ? `(${through.toLocaleString('en')} of ${text})` : `(${text})`;
     };
+    const islandCount = count(null);
+    return {
+      'Island difficulty': islandCount,
+      'Island names': islandCount,
+      'Towns': count(islands.isTown),
+      'Explored islands': count(islands.isExplored),
+      'Ship difficulty': `(${world.ships.count.toLocaleString('en')})`,
+      'Difficulty colours': islandCount,
+    };
+  }
+
+  function makeLayerControl() {
+    const counts = layerCounts();
     const controlNames = {};
     for (const [name, layer] of Object.entries(overlays)) {
-      const count = counts[name].toLocaleString('en');
-      controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
+      controlNames[`${name} <span class="layer-count" data-layer="${name}">${counts[name]}</span>`] = layer;
     }
     return L.control.layers(null, controlNames, { collapsed: false });
+  }
+
+  // Puts the counts of the shown world and filter into the layer control.
+  function showLayerCounts() {
+    const counts = layerCounts();
+    for (const span of layerControl.getContainer().querySelectorAll('.layer-count[data-layer]')) {
+      const text = counts[span.dataset.layer];
+      if (text && span.textContent !== text) span.textContent = text;
+    }
   }
 
   function makePlayerMarker() {
@@ -157,8 +195,15 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       placeAheadOfView();
     },
 
-    // Revealing an island pins its label, so it shows at every zoom until another island
-    // is revealed, and moves the map to it.
+    // Pinning an island makes its labels show at every zoom until another is pinned.
+    pinIsland(index) {
+      if (!(index >= 0 && index < world.islands.count) || index === placement.pinned) return;
+      placement.pin(index);
+      for (const layer of Object.values(overlays)) layer.refresh();
+      placeAheadOfView();
+    },
+
+    // Revealing an island pins its label and moves the map to it.
     revealIsland(index) {
       if (!(index >= 0 && index < world.islands.count)) return;
       placement.pin(index);
@@ -168,6 +213,19 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       for (const layer of Object.values(overlays)) layer.refresh();
       placeAheadOfView();
     },
+
+    // Shows labels and marks only for the islands `islandsOf(world)` lets through (one
+    // byte per island, or null for all), for this world and each new one, and counts
+    // them in the layer control.
+    filterIslands(islandsOf) {
+      matchesOf = islandsOf;
+      matches = matchesOf(world);
+      placement.include(matches);
+      for (const layer of Object.values(overlays)) layer.refresh();
+      showLayerCounts();
+      placeAheadOfView();
+    },
+    showLayerCounts,
 
     // A new world and bitmap in place of the shown ones, keeping the view, the layers
     // switched on and the pinned island (found again by its name and position).

@@ -13,6 +13,18 @@ const MostCells = 1 << 18;
 export const recordGrid = ({ count, x, y }) =>
   new PointGrid(x, y, Int32Array.from({ length: count }, (_, i) => i), Cell, MostCells);
 
+// The grid of a world's islands, made once for each world: the square finder and the
+// nearest islands share it.
+const islandGrids = new WeakMap();
+export function islandGridOf(world) {
+  let grid = islandGrids.get(world);
+  if (!grid) {
+    grid = recordGrid(world.islands);
+    islandGrids.set(world, grid);
+  }
+  return grid;
+}
+
 // A finder over `world`'s islands and ships (`islandGrid` may be given, if made already).
 export function squareFinder(world, islandGrid = recordGrid(world.islands)) {
   const layers = [
