@@ -1,7 +1,7 @@
 // The "Nearest" list: a button in the page's top bar that opens the ten islands nearest
 // the player that the filter lets through, each with its distance, direction and
 // difficulty. Choosing one (click, or Enter on it) shows it on the map and opens its card.
-import { fromPlayerText, offsetBetween, offsetText } from './compass.js';
+import { offsetBetween, offsetText } from './compass.js';
 import { nearestIslands } from './nearest.js';
 import { islandGridOf } from './squares-at.js';
 
@@ -40,9 +40,15 @@ export function makeNearestList(document, onChoose) {
     difficultyPart.className = 'nearest-difficulty';
     difficultyPart.textContent = String(difficulty);
     difficultyPart.title = 'difficulty';
-    button.append(nameText, offsetPart, difficultyPart);
-    button.setAttribute('aria-label',
-      `${nameText.textContent}, ${fromPlayerText(offset)}, difficulty ${difficulty}`);
+    // Read out as "Name, 46 E of you, difficulty 11".
+    const spoken = (text) => {
+      const part = document.createElement('span');
+      part.className = 'visually-hidden';
+      part.textContent = text;
+      return part;
+    };
+    offsetPart.append(spoken(offset.direction === '' ? '' : ' of you'));
+    button.append(nameText, spoken(', '), offsetPart, spoken(', difficulty '), difficultyPart);
     button.addEventListener('click', () => onChoose(index));
     line.append(button);
     return line;
@@ -55,7 +61,7 @@ export function makeNearestList(document, onChoose) {
     list.replaceChildren(...items.map(item));
   }
 
-  return { element: panel, show, isOpen: () => panel.open };
+  return { element: panel, show };
 }
 
 // Adds the list to `bar` before `before`, over the world `shown` shows and the islands
@@ -70,9 +76,10 @@ export function addNearestList(shown, filtering, { bar, before, onChoose }) {
   bar.insertBefore(nearest.element, before ?? null);
 
   let world = null;
-  // Worked out only while the list is open.
+  // Kept up to date while folded too (a few cells of the grid): the list is there as
+  // soon as it opens.
   function refresh() {
-    if (!world || !nearest.isOpen()) return;
+    if (!world) return;
     const { islands, player } = world;
     const matches = filtering.matches();
     const accepts = matches ? (i) => matches[i] === 1 : () => true;
@@ -84,7 +91,6 @@ export function addNearestList(shown, filtering, { bar, before, onChoose }) {
       offset: offsetBetween(player, { x: islands.x[index], y: islands.y[index] }),
     })), matches !== null);
   }
-  nearest.element.addEventListener('toggle', refresh);
   shown.onWorld((newWorld) => {
     world = newWorld;
     refresh();

@@ -99,6 +99,8 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
       keyboard: false,
       zIndexOffset: 1000,
+      // A click on the player goes on to the map, to what lies under the marker.
+      bubblingMouseEvents: true,
     }).bindTooltip('You are here');
   }
 

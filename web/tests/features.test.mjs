@@ -118,10 +118,10 @@ test('search finds a hostile name typed as it is, moves to it and runs nothing',
       await page.fill('#search', query);
       assert.deepEqual(await options.locator('.result-name').allTextContents(), [name], query);
     }
-    assert.equal(await options.locator('.result-marks').textContent(), 'difficulty 7');
+    assert.equal(await options.locator('.result-marks').textContent(), 'difficulty 7 · 180 E');
     await page.fill('#search', 'ile CREME');
     assert.equal(await options.locator('.result-marks').textContent(),
-      'difficulty 4 · town · explored');
+      'difficulty 4 · town · explored · 208 E');
     // Escape closes the list.
     await page.keyboard.press('Escape');
     assert.equal(await page.locator('#search-popup').isHidden(), true);
@@ -138,7 +138,7 @@ test('the coordinates under the cursor are those of the square under it', async 
           { animate: false }), [island.x, island.y]);
         const point = await squareCentre(page, island);
         await page.mouse.move(point.x, point.y);
-        assert.equal(await page.textContent('#coordinates'), `x ${island.x}, y ${island.y}`,
+        assert.match(await page.textContent('#coordinates'), new RegExp(`^x ${island.x}, y ${island.y} · `),
           `zoom ${zoom}`);
       }
     }
