@@ -10,7 +10,7 @@ import { test, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { browserForTests, makeExamplePage, makePage, openPage, webDirectory } from './page-harness.mjs';
+import { browserForTests, makeExamplePage, makePage, webDirectory } from './page-harness.mjs';
 
 const tests = browserForTests();
 let examplePage;
@@ -55,15 +55,7 @@ function fromPlayer({ x, y }) {
   return `${Math.round(Math.hypot(dx, dy)).toLocaleString('en')} ${point} of you`;
 }
 
-async function withPage(pagePath, options, check) {
-  const opened = await openPage(tests.browser, pagePath, options);
-  try {
-    await check(opened.page);
-    assert.deepEqual(opened.problems, [], 'errors, or requests that left the machine');
-  } finally {
-    await opened.close();
-  }
-}
+const { withPage } = tests;
 
 // The page point of world position (x, y).
 function screenPoint(page, { x, y }) {

@@ -21,15 +21,7 @@ before(() => {
   examplePage = makeExamplePage();
 });
 
-async function withPage(pagePath, options, check) {
-  const opened = await openPage(tests.browser, pagePath, options);
-  try {
-    await check(opened.page);
-    assert.deepEqual(opened.problems, [], 'errors, or requests that left the machine');
-  } finally {
-    await opened.close();
-  }
-}
+const { withPage } = tests;
 
 // The map's zoom and the world position at its centre.
 function mapView(page) {
