@@ -3,6 +3,8 @@
 // would be too large to pan smoothly, when it cannot be loaded, and when the address asks
 // for it ("map=drawn").
 
+import { tileCache } from './tile-cache.js';
+
 // Colours as the canvas stores them in a Uint32Array (bytes R, G, B, A in memory).
 export const rgba = (red, green, blue) => ((255 << 24) | (blue << 16) | (green << 8) | red) >>> 0;
 export const Sea = rgba(50, 50, 255);
@@ -156,27 +158,19 @@ export function drawTile(pixels, size, zoom, tileX, tileY, { sea, passes }) {
 // once per zoom level and position: tiles come back from a cache of recent ones when
 // the map returns to them, as Leaflet drops its tiles whenever the zoom changes.
 export function makeTileLayer(size, options, layerOptions = {}) {
-  const CachedTiles = 100;  // 25 MB of canvas at most
-  const cache = new Map();
+  const cache = tileCache(100);  // 25 MB of canvas at most
+  const draw = (coords) => {
+    const canvas = document.createElement('canvas');
+    canvas.width = canvas.height = TileSize;
+    const image = new ImageData(TileSize, TileSize);
+    const pixels = new Uint32Array(image.data.buffer);
+    if (drawTile(pixels, size, coords.z, coords.x, coords.y, options)) {
+      canvas.getContext('2d').putImageData(image, 0, 0);
+    }
+    return canvas;
+  };
   const Layer = L.GridLayer.extend({
-    createTile(coords) {
-      const key = `${coords.z}/${coords.x}/${coords.y}`;
-      let canvas = cache.get(key);
-      if (canvas) {
-        cache.delete(key);
-      } else {
-        canvas = document.createElement('canvas');
-        canvas.width = canvas.height = TileSize;
-        const image = new ImageData(TileSize, TileSize);
-        const pixels = new Uint32Array(image.data.buffer);
-        if (drawTile(pixels, size, coords.z, coords.x, coords.y, options)) {
-          canvas.getContext('2d').putImageData(image, 0, 0);
-        }
-      }
-      cache.set(key, canvas);
-      if (cache.size > CachedTiles) cache.delete(cache.keys().next().value);
-      return canvas;
-    },
+    createTile: (coords) => cache.take(coords, draw),
   });
   // No tiles beyond the bitmap's edges (world -0.25 to (size - 0.5) / 2).
   const corner = (x, y) => L.CRS.Simple.pointToLatLng(L.point(x, y), 0);

@@ -28,7 +28,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
   });
 
   // The world shown and what is built over it; a live page replaces them all.
-  let world, placement, overlays, layerControl, playerMarker;
+  let world, placement, layers, overlays, layerControl, playerMarker;
   // The islands a filter lets through, for a world: one byte per island, or null for all.
   let matchesOf = () => null;
   let matches = null;
@@ -43,7 +43,8 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
     placement = new Placement(world, labels, MinZoom, MaxZoom);
     matches = matchesOf(world);
     if (matches) placement.include(matches);
-    overlays = makeLayers(world, placement, mapElement);
+    layers = makeLayers(map, world, placement, metrics, mapElement);
+    overlays = layers.overlays;
     layerControl = makeLayerControl().addTo(map);
     keepCounts.disconnect();
     keepCounts.observe(layerControl.getContainer(), { childList: true, subtree: true });
@@ -175,6 +176,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
     overlays: () => overlays,
     layerControl: () => layerControl,
     pinnedIsland: () => placement.pinned,
+    labelsInView: () => layers.labels.labelsInView(),
     drawsMap: () => drawnLayer !== null,
     // The bounds of all of the world: the bitmap's, or the view's until it is known.
     worldBounds: () => worldBounds ?? map.getBounds(),
@@ -212,7 +214,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       const zoom = Math.max(map.getZoom(), RevealZoom);
       map.setView(worldPoint(world.islands.x[index], world.islands.y[index]), zoom,
         { animate: false });
-      for (const layer of Object.values(overlays)) layer.refresh();
+      layers.refresh();
       placeAheadOfView();
     },
 
@@ -238,7 +240,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       const pinnedIsland = pinned >= 0 && pinned < world.islands.count
         ? { name: world.islands.names[pinned], x: world.islands.x[pinned], y: world.islands.y[pinned] }
         : null;
-      for (const layer of Object.values(overlays)) layer.remove();
+      layers.remove();
       layerControl.remove();
       playerMarker.remove();
       buildWorld(newWorld);

@@ -28,8 +28,10 @@ async function withPage(pagePath, options, check) {
   }
 }
 
-// Hides everything over the map (markers, controls) so that screenshots show the map.
-const MapOnly = '.leaflet-marker-pane, .leaflet-control-container { visibility: hidden; }';
+// Hides everything over the map (markers, labels, controls) so that screenshots show
+// the map.
+const MapOnly = '.leaflet-marker-pane, .leaflet-label-pane, .leaflet-control-container ' +
+  '{ visibility: hidden; }';
 
 // Waits for the map to settle (tiles fade in), then gives a PNG screenshot in base 64.
 async function mapShot(page) {
@@ -233,7 +235,9 @@ test('Difficulty colours tint the islands over the bitmap and the drawn map, wit
     const ends = world.islands.filter((island) => expected(island) !== undefined);
     for (const hash of ['#z=2&x=60&y=40', '#z=2&x=60&y=40&map=drawn']) {
       await withPage(pagePath, { hash }, async (page, problems) => {
-        await page.addStyleTag({ content: '.leaflet-marker-pane { visibility: hidden; }' });
+        await page.addStyleTag({
+          content: '.leaflet-marker-pane, .leaflet-label-pane { visibility: hidden; }',
+        });
         const box = page.getByRole('checkbox', { name: /^Difficulty colours \(24\)$/ });
         assert.equal(await box.isChecked(), false, 'off when the page opens');
         assert.equal(await page.locator('#legend .difficulty-scale').count(), 0);

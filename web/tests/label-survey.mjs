@@ -11,35 +11,35 @@ export function readSaveRecords(xml) {
   return { islands, ships };
 }
 
-// Every label in the document with its box and the world position its anchor marks,
-// and the geometry of the bitmap and the map on screen.
+// How far a label's halo reaches beyond its text, in CSS pixels.
+const Halo = 3;
+
+// Every label drawn in view (as the page reports it) with the box of its text and the
+// world position of what it labels, and the geometry of the bitmap and the map on screen.
 async function labelsOnScreen(page) {
-  return page.evaluate(() => {
+  return page.evaluate((halo) => {
     const image = document.querySelector('img.map-image');
     const imageBox = image.getBoundingClientRect();
     const pixel = imageBox.width / image.naturalWidth;
     const area = document.getElementById('map').getBoundingClientRect();
-    const labels = [...document.querySelectorAll('.leaflet-marker-pane > .difficulty, ' +
-                                                '.leaflet-marker-pane > .islandname')]
-      .map((element) => {
-        const box = element.getBoundingClientRect();
-        const style = getComputedStyle(element);
-        const anchorX = box.left - parseFloat(style.marginLeft);
-        const anchorY = box.top - parseFloat(style.marginTop);
-        return {
-          name: element.classList.contains('islandname'),
-          text: element.textContent,
-          box: [box.left, box.top, box.right, box.bottom],
-          // World position of the anchor: the bitmap draws world x at pixel 2x.
-          worldX: ((anchorX - imageBox.left) / pixel - 0.5) / 2,
-          worldY: ((anchorY - imageBox.top) / pixel - 0.5) / 2,
-        };
-      });
+    const { islands, ships } = tlmaper.world;
+    const labels = tlmaper.labelsInView().map((label) => {
+      const records = label.kind === 'shipDifficulty' ? ships : islands;
+      return {
+        kind: label.kind,
+        name: label.kind === 'name',
+        text: label.text,
+        box: [area.left + label.left + halo, area.top + label.top + halo,
+          area.left + label.right - halo, area.top + label.bottom - halo],
+        worldX: records.x[label.index],
+        worldY: records.y[label.index],
+      };
+    });
     return {
       labels, pixel, area: [area.left, area.top, area.right, area.bottom],
       origin: [imageBox.left, imageBox.top],
     };
-  });
+  }, Halo);
 }
 
 const inside = ([x, y], area) => x > area[0] && x < area[2] && y > area[1] && y < area[3];
@@ -52,8 +52,7 @@ const intersection = (a, b) =>
 // ships ({ islands: [{x, y}], ships: [{x, y}] }).
 export async function surveyLabels(page, records) {
   const { labels, pixel, area, origin } = await labelsOnScreen(page);
-  // Marker positions are rounded to whole screen pixels: a label marks the record whose
-  // point lies within a pixel of its anchor.
+  // A label gives the position of what it labels: it marks the island there.
   const near = 0.6 + 1 / (2 * pixel);
   const bucket = (v) => Math.floor(v / near);
   const byPlace = (list) => {
@@ -76,7 +75,6 @@ export async function surveyLabels(page, records) {
     };
   };
   const islandAt = byPlace(records.islands);
-  const shipAt = byPlace(records.ships);
   // The screen box of a record's 9 x 9 pixel square.
   const square = (r) => {
     const left = origin[0] + (2 * r.x - 4) * pixel, top = origin[1] + (2 * r.y - 4) * pixel;
@@ -84,8 +82,6 @@ export async function surveyLabels(page, records) {
   };
   const inView = (r) => inside(centre(square(r)), area);
   const difficulties = labels.filter((label) => !label.name && inside(centre(label.box), area));
-  const onIsland = (label) => islandAt(label.worldX, label.worldY) !== undefined;
-  const onShip = (label) => shipAt(label.worldX, label.worldY) !== undefined;
   // A name's anchor lies on its island's square, at most half a square from its point.
   const namedIslands = new Set(labels.filter((label) => label.name)
     .map((label) => islandAt(label.worldX, label.worldY, near + 2.25)).filter(Boolean));
@@ -111,8 +107,8 @@ export async function surveyLabels(page, records) {
     if (covered) hidden.push(`${island.x},${island.y} under "${covered.text}"`);
   }
   return {
-    islandDifficulties: difficulties.filter(onIsland).length,
-    shipDifficulties: difficulties.filter((label) => !onIsland(label) && onShip(label)).length,
+    islandDifficulties: difficulties.filter((label) => label.kind === 'difficulty').length,
+    shipDifficulties: difficulties.filter((label) => label.kind === 'shipDifficulty').length,
     names: [...namedIslands].filter(inView).length,
     islandsInView: records.islands.filter(inView).length,
     shipsInView: records.ships.filter(inView).length,

@@ -205,10 +205,11 @@ test('placement: no overlap, no name over an island, and zooming in keeps every 
 });
 
 // A world of the given islands ({ x, y, town, explored }) and ships ({ x, y }).
-function smallWorld(islands, ships = []) {
+// The player lies far off unless given.
+function smallWorld(islands, ships = [], player = { x: -5000, y: -5000 }) {
   return markers.readWorld(listsOf(
     islands.map((island, i) => ({ d: i + 1, name: `Isle ${i}`, town: false, explored: false, ...island })),
-    ships.map((ship) => ({ d: 9, ...ship }))), { x: 0, y: 0 });
+    ships.map((ship) => ({ d: 9, ...ship }))), player);
 }
 
 test('placement: a name takes the first free place around its island', () => {
@@ -280,6 +281,30 @@ test('placement: placing ahead in slices gives the levels placing at once gives'
   for (let zoom = -4; zoom <= 5; zoom++) {
     assert.deepEqual(shownAt(sliced, labels.count, zoom), shownAt(layout, labels.count, zoom));
   }
+});
+
+test('placement: labels keep off the player\'s marker at every zoom', () => {
+  // Islands all around the player, one of them where the player is.
+  const islands = [];
+  for (let x = 96; x <= 104; x += 2) {
+    for (let y = 96; y <= 104; y += 2) islands.push({ x, y });
+  }
+  const world = smallWorld(islands, [{ x: 101, y: 99 }], { x: 100, y: 100 });
+  const { labels, layout } = layoutOf(world);
+  const player = [100, 100, 100, 100];
+  for (let zoom = -4; zoom <= 5; zoom++) {
+    const scale = 2 ** zoom, reach = placement.PlayerHalfSide;
+    const marker = player.map((v, k) => v * scale + (k < 2 ? -reach : reach));
+    const shown = shownAt(layout, labels.count, zoom);
+    for (const id of shown) {
+      assert.ok(!overlap(boxAt(layout, id, zoom), marker), `label ${id} on the player at zoom ${zoom}`);
+    }
+    if (zoom === 5) assert.ok(shown.length > islands.length, `${shown.length} labels at zoom 5`);
+  }
+  // A revealed island keeps its labels even under the player.
+  const home = islands.findIndex((island) => island.x === 100 && island.y === 100);
+  layout.pin(home);
+  assert.ok(layout.shows(home, 0) && layout.shows(labels.firstName + home, 0));
 });
 
 test('placement with a filter: labels only for matching islands, sound, and the room of the others',

@@ -1,11 +1,9 @@
-// What each marker layer shows: the islands' and ships' difficulties, the islands'
-// names, towns and explored islands, found for a view and made into elements. A source
-// gives find(map, zoom, rect) -> indices; create(index) -> element, for a new one;
+// What the mark layers show: towns and explored islands, found for a view and made
+// into elements. A source gives find(map, zoom, rect) -> indices; create(index) -> element, for a new one;
 // fill(element, index); point(index) -> [x, y] in world units; shows(index, zoom) ->
 // whether it stays when the map zooms to `zoom`; and `below` when its markers go under
 // the labels.
 
-import { NameCandidates, nameBox } from '../placement/label-boxes.js';
 import { PointGrid } from '../placement/point-grid.js';
 import { labelsInRect } from '../placement/view-query.js';
 
@@ -23,7 +21,7 @@ function labelElement(className, marginLeft, marginTop) {
   return element;
 }
 
-// The labels shown in a view, asked once per view for every label layer.
+// The labels shown in a view, asked once per view for every mark layer.
 export function viewQuery(placement) {
   let lastQuery = null;
   return (zoom, rect) => {
@@ -32,57 +30,6 @@ export function viewQuery(placement) {
       lastQuery = { key, found: labelsInRect(placement, zoom, ...rect) };
     }
     return lastQuery.found;
-  };
-}
-
-// The difficulties of the islands (`ships` false) or of the ships, each centred on its
-// point.
-export function difficultySource(world, placement, query, ships) {
-  const { labels } = placement;
-  const records = ships ? world.ships : world.islands;
-  const offset = ships ? labels.islands : 0;
-  const end = ships ? labels.firstName : labels.islands;
-  return {
-    find: (map, zoom, rect) => query(zoom, rect)
-      .filter((id) => id >= offset && id < end)
-      .map((id) => id - offset),
-    create: () => labelElement('difficulty', 0, labels.halfHeight),
-    fill(element, i) {
-      element.textContent = String(records.difficulty[i]);
-      element.style.marginLeft = `${-labels.halfWidth[i + offset]}px`;
-    },
-    point: (i) => [records.x[i], records.y[i]],
-    shows: (i, zoom) => placement.shows(i + offset, zoom),
-  };
-}
-
-// The islands' names. A name is known by its island and its place: key = island *
-// candidates + place.
-export function nameSource(world, placement, query) {
-  const { labels } = placement;
-  const Places = NameCandidates.length;
-  const box = new Float64Array(4);
-  return {
-    find: (map, zoom, rect) => query(zoom, rect)
-      .filter((id) => id >= labels.firstName)
-      .map((id) => {
-        const i = id - labels.firstName;
-        return i * Places + placement.candidate[i];
-      }),
-    create: () => labelElement('islandname', 0, 0),
-    fill(element, key) {
-      const i = Math.floor(key / Places);
-      element.textContent = world.islands.names[i];
-      nameBox(labels, i, key % Places, box);
-      element.style.marginLeft = `${box[0]}px`;
-      element.style.marginTop = `${box[1]}px`;
-    },
-    point: (key) => placement.nameAnchor(Math.floor(key / Places), key % Places),
-    shows(key, zoom) {
-      const i = Math.floor(key / Places);
-      return placement.shows(labels.firstName + i, zoom) &&
-             placement.candidate[i] === key % Places;
-    },
   };
 }
 

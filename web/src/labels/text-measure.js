@@ -54,7 +54,21 @@ function textMeasure(container, className) {
     }
     return { width: width + extraWidth, height: lineHeight + extraHeight };
   };
-  return { size, lineHeight: lineHeight + extraHeight, remove: () => probe.remove() };
+  // What drawing the text takes: the font, its colour and where the baseline lies in a
+  // line (half the leading above the font's ascent, as the browser lays a line out).
+  const fontBox = context.measureText('x');
+  const ascent = fontBox.fontBoundingBoxAscent, descent = fontBox.fontBoundingBoxDescent;
+  const drawing = {
+    font: context.font,
+    color: style.color,
+    letterSpacing: style.letterSpacing === 'normal' ? '0px' : style.letterSpacing,
+    left: pixels(style.paddingLeft) + pixels(style.borderLeftWidth),
+    baseline: pixels(style.paddingTop) + pixels(style.borderTopWidth) +
+              (lineHeight - ascent - descent) / 2 + ascent,
+  };
+  return {
+    size, lineHeight: lineHeight + extraHeight, folded, drawing, remove: () => probe.remove(),
+  };
 }
 
 // The metrics the placement needs, from the page's own label styles.
@@ -65,6 +79,10 @@ export function labelMetrics(container) {
     difficultyWidth: (text) => difficulty.size(text).width,
     nameSize: name.size,
     lineHeight: difficulty.lineHeight,
+    // How each kind of label is drawn: { font, color, letterSpacing, left, baseline },
+    // and the text a name shows (blank space folded).
+    drawing: { difficulty: difficulty.drawing, name: name.drawing },
+    shownText: name.folded,
     done() {
       difficulty.remove();
       name.remove();

@@ -13,6 +13,9 @@ export const NameGap = 2 * Slack;
 // Half the side of an island's square, in world units: the bitmap draws a record at
 // world (x, y) as the 9 x 9 pixels around pixel (2x, 2y).
 export const HalfSquare = 2.25;
+// Half the side of the room the player's marker takes, in screen pixels: the marker (16
+// pixels across) and the halo of a label beside it.
+export const PlayerHalfSide = 8 + 3;
 
 // The candidate places of a name, in the order they are tried: the side of the island
 // its anchor lies on, and whether the name is centred on that side or leans to one end

@@ -20,8 +20,11 @@
 // bitmap pixels) grows with the zoom. A name that leans off its anchor could come to
 // meet a label beside it on zooming in; so a label takes room at a level only where it
 // meets no label kept there and no island square at any zoom from that level up to the
-// highest.
-import { NameCandidates, SideDirection, Slack, HalfSquare, nameBox, measureReach } from './label-boxes.js';
+// highest. The player's marker is in the way of every label at every level, as a label
+// placed before all others.
+import {
+  NameCandidates, SideDirection, Slack, HalfSquare, PlayerHalfSide, nameBox, measureReach,
+} from './label-boxes.js';
 import { islandOrder } from './priority.js';
 import { pointBounds } from './point-grid.js';
 import { CollisionGrid, coversAnIsland } from './collision.js';
@@ -43,10 +46,11 @@ export class Placement {
     this.pinned = -1;
     this.included = null;  // one byte per island that may take room, or null for all
     // Every label's anchor (world units) and box (screen pixels around the anchor,
-    // slack included). A name's are those of its candidate place, once placed.
-    this.anchorX = new Float64Array(labels.count);
-    this.anchorY = new Float64Array(labels.count);
-    this.boxes = new Float32Array(labels.count * 4);
+    // slack included). A name's are those of its candidate place, once placed. One more
+    // after the labels: the player's marker.
+    this.anchorX = new Float64Array(labels.count + 1);
+    this.anchorY = new Float64Array(labels.count + 1);
+    this.boxes = new Float32Array((labels.count + 1) * 4);
     this.candidate = new Int8Array(islands.count);
     const setDifficulty = (id, x, y) => {
       const w = labels.halfWidth[id] + Slack, h = labels.halfHeight + Slack;
@@ -58,6 +62,11 @@ export class Placement {
     for (let j = 0; j < ships.count; j++) {
       setDifficulty(islands.count + j, ships.x[j], ships.y[j]);
     }
+    this.player = labels.count;
+    this.anchorX[this.player] = world.player.x;
+    this.anchorY[this.player] = world.player.y;
+    this.boxes.set([-PlayerHalfSide, -PlayerHalfSide, PlayerHalfSide, PlayerHalfSide],
+      this.player * 4);
     this.reach = measureReach(labels);
     const all = (count) => Int32Array.from({ length: count }, (_, i) => i);
     const islandBounds = pointBounds(islands.x, islands.y, all(islands.count));
@@ -180,6 +189,7 @@ export class Placement {
       if (placedZoom[id] > zoom) placedZoom[id] = zoom;
     };
     const waiting = (id) => placedZoom[id] > zoom;
+    grid.insert(this.player);
     let done = 0;
     const below = this.levels.get(zoom - 1);
     if (below) {
