@@ -7,6 +7,7 @@ import {
   narrows,
 } from './filter.js';
 import { makeFilterControl } from './filter-control.js';
+import { squaresOf } from './drawn-map.js';
 import { makeVeil } from './veil.js';
 
 // Adds the filter over the world `shown` shows on `map`; its control goes into `bar`
@@ -88,6 +89,9 @@ export function addFilter(map, shown, { bar, before, legendList, followAddress }
   shown.onWorld((newWorld) => {
     adopt(newWorld);
     showFilter();
+    // The squares the veil draws, worked out while the page is idle, so that the first
+    // filter does not wait for them.
+    (window.requestIdleCallback ?? setTimeout)(() => squaresOf(newWorld));
   });
 
   // An address typed in, or reached with Back and Forward, brings its filter.

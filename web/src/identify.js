@@ -50,15 +50,26 @@ export function addIdentify(map, shown) {
     world = newWorld;
     finder = null;
     card.close();
+    // The grids are made while the page is idle, so that the first click is as quick.
+    (window.requestIdleCallback ?? setTimeout)(() => { if (world === newWorld) finderOf(); });
   });
 
+  // Opens the card of `hits` at once; the first island's labels are pinned once the
+  // card is on screen (in a large world, placing the labels again takes a while).
+  let pinning = 0;
   function open(hits) {
     const content = cardContent(world, hits);
     card.open(content);
     const first = content.entries[0];
     showRing(first.x, first.y);
     const island = hits.find((hit) => hit.kind === 'island');
-    if (island) shown.pinIsland(island.index);
+    cancelAnimationFrame(pinning);
+    if (island) {
+      const pinnedWorld = world;
+      pinning = requestAnimationFrame(() => setTimeout(() => {
+        if (world === pinnedWorld) shown.pinIsland(island.index);
+      }, 0));
+    }
   }
 
   map.on('click', (event) => {

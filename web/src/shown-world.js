@@ -55,23 +55,28 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
   // lets through of all.
   function layerCounts() {
     const { islands } = world;
-    const count = (mark) => {
-      let all = 0, through = 0;
-      for (let i = 0; i < islands.count; i++) {
-        if (!mark || mark[i]) {
-          all++;
-          if (!matches || matches[i]) through++;
-        }
+    // Of all islands, towns and explored islands: how many there are, how many pass.
+    const all = [islands.count, 0, 0];
+    const through = [0, 0, 0];
+    for (let i = 0; i < islands.count; i++) {
+      const town = islands.isTown[i], explored = islands.isExplored[i];
+      all[1] += town;
+      all[2] += explored;
+      if (!matches || matches[i]) {
+        through[0]++;
+        through[1] += town;
+        through[2] += explored;
       }
-      const text = all.toLocaleString('en');
-      return matches ? `(${through.toLocaleString('en')} of ${text})` : `(${text})`;
-    };
-    const islandCount = count(null);
+    }
+    const count = (k) => (matches
+      ? `(${through[k].toLocaleString('en')} of ${all[k].toLocaleString('en')})`
+      : `(${all[k].toLocaleString('en')})`);
+    const islandCount = count(0);
     return {
       'Island difficulty': islandCount,
       'Island names': islandCount,
-      'Towns': count(islands.isTown),
-      'Explored islands': count(islands.isExplored),
+      'Towns': count(1),
+      'Explored islands': count(2),
       'Ship difficulty': `(${world.ships.count.toLocaleString('en')})`,
       'Difficulty colours': islandCount,
     };
@@ -203,7 +208,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
     pinIsland(index) {
       if (!(index >= 0 && index < world.islands.count) || index === placement.pinned) return;
       placement.pin(index);
-      for (const layer of Object.values(overlays)) layer.refresh();
+      layers.refresh();
       placeAheadOfView();
     },
 
@@ -225,7 +230,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       matchesOf = islandsOf;
       matches = matchesOf(world);
       placement.include(matches);
-      for (const layer of Object.values(overlays)) layer.refresh();
+      layers.refresh();
       showLayerCounts();
       placeAheadOfView();
     },
