@@ -32,13 +32,6 @@ async function askTheMap(browser, path) {
 }
 
 const browser = await launchBrowser();
-  await askTheMap(browser, join(root, 'docs/ask-the-map.png'));
-  await browser.close();
-  rmSync(scratch, { recursive: true, force: true });
-  process.exit(0);
-}
-
-const browser = await launchBrowser();
 try {
   // One picture in each colour scheme the panels follow.
   const example = await openPage(browser, makeExamplePage(),
