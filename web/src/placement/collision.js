@@ -154,18 +154,15 @@ export function coversAnIsland(placement, i, scale, fmin) {
   return covers;
 }
 
-// The islands whose squares keep names off (all, or those the placement includes), in
-// cells of about a collision cell at `scale`: few to look through for a label's reach
-// at any level.
+// The islands in cells of about a collision cell at `scale`: few to look through for
+// a label's reach at any level.
 function islandGridFor(placement, scale) {
   const { islands } = placement.world;
   const cell = Math.max(4, CollisionCell / scale);
   let grid = placement.islandGrids.get(cell);
   if (!grid) {
-    const { included } = placement;
-    const obstacles = [];
-    for (let i = 0; i < islands.count; i++) if (included === null || included[i]) obstacles.push(i);
-    grid = new PointGrid(islands.x, islands.y, obstacles, cell, MostCollisionCells);
+    const all = Int32Array.from({ length: islands.count }, (_, i) => i);
+    grid = new PointGrid(islands.x, islands.y, all, cell, MostCollisionCells);
     placement.islandGrids.set(cell, grid);
   }
   return grid;

@@ -136,12 +136,11 @@ export class Placement {
   }
 
   // Lets only the islands that `matches` marks (one byte per island; null for all) take
-  // room for their labels, and keeps names off only their squares: the islands a filter
-  // lets through get the room the others leave. The pinned island shows either way.
+  // room for their labels: the islands a filter lets through get the room the others'
+  // labels leave. Names still keep off every island's square, as the others' squares
+  // stay on the map, dimmed. The pinned island shows either way.
   include(matches) {
     this.included = matches;
-    this.islandGrids = new Map();
-    this.topVerdict.fill(0);
     this.reset();
   }
 
