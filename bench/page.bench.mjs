@@ -7,8 +7,10 @@
 // a 4064 x 4064 canvas) it reports: the time from navigation until #map is "ready";
 // frames per second while panning and while zooming in and out, two seconds each, moving
 // the map on every animation frame; the most marker elements in the document while doing
-// so; the longest task while panning; and the JS heap after garbage collection once the
-// page is ready. Frame rates are taken once the page has gone idle after becoming ready.
+// so; the longest task while panning; the JS heap after garbage collection once the
+// page is ready; and how long after the end of a single animated zoom step in the page
+// shows that zoom's labels (pages that say where their labels are). Frame rates are taken
+// once the page has gone idle after becoming ready.
 //
 // A world may also be given as ISLANDS@SPAN, on a (2 x SPAN + 64)-pixel canvas (200@10000
 // is a 20064 x 20064 map, a 1.2 GB bitmap, which the page draws itself), and with
@@ -29,6 +31,7 @@
 //   --before  a template file to measure as well, as "before" (say, an earlier build's
 //             build/src/page/template.html)
 //   --hash    text added to each page's address (say, "#map=drawn")
+//   --viewport  the window's size, WIDTHxHEIGHT (default 1100x760)
 //   --old     also measure the page as it was before it read its lists as data
 //             (the template of commit a5f130b, which runs the lists as script)
 // Also reports the median time the drawn map takes for one tile, on pages that drew any.
@@ -51,6 +54,7 @@ const { values: options } = parseArgs({
     old: { type: 'boolean', default: false },
     only: { type: 'string', default: '2,3000,30000,200000' },
     rounds: { type: 'string', default: '3' },
+    viewport: { type: 'string', default: '1100x760' },
   },
 });
 process.env.TLMAPER_BINARY = resolve(options.binary);
@@ -72,7 +76,8 @@ const FilterAddress = '&difficulty=5-8&unexplored=1';
 const MoveSeconds = 2;
 const MoveTimeout = 30000;
 const ReadyTimeout = 120000;       // the page before this change never opens at 200,000
-const Viewport = { width: 1100, height: 760 };
+const [ViewportWidth, ViewportHeight] = options.viewport.split('x').map(Number);
+const Viewport = { width: ViewportWidth, height: ViewportHeight };
 const leafletDirectory = join(root, 'web', 'node_modules', 'leaflet', 'dist');
 const OldTemplateCommit = 'a5f130b';
 
@@ -204,6 +209,27 @@ function moveEveryFrame([how, seconds]) {
   });
 }
 
+// Milliseconds from the end of one animated zoom step in to the first frame that shows
+// the new zoom's labels; null on a page that does not say where its labels are.
+function labelsAfterZoomStep() {
+  if (!window.tlmaper?.labelsInView) return null;
+  const mapElement = document.getElementById('map');
+  return new Promise((done) => {
+    map.once('zoomend', () => {
+      const ended = performance.now();
+      const check = () => {
+        if (mapElement.dataset.labels === 'shown' && tlmaper.labelsInView().length > 0) {
+          done(performance.now() - ended);
+        } else {
+          requestAnimationFrame(check);
+        }
+      };
+      requestAnimationFrame(check);
+    });
+    map.zoomIn(1, { animate: true });
+  });
+}
+
 // A promise's value, or null once `ms` have passed without it.
 const withinTime = (promise, ms) =>
   Promise.race([promise, new Promise((resolve) => setTimeout(() => resolve(null), ms))]);
@@ -320,11 +346,14 @@ async function measureIn(browser, pagePath, { colours, filter }) {
     const zoom = pan &&
       await withinTime(page.evaluate(moveEveryFrame, ['zoom', MoveSeconds]), MoveTimeout);
     const tiles = await page.evaluate(tileCost);
+    await withinTime(page.evaluate(idle), MoveTimeout);
+    const zoomStep = await withinTime(page.evaluate(labelsAfterZoomStep), MoveTimeout);
     const asked = await withinTime(page.evaluate(askTheMap), MoveTimeout);
     return {
       clickFirst: asked?.clicks[0], clickMedian: asked && median(asked.clicks.slice(1)),
       clickMost: asked && Math.max(...asked.clicks), filterChange: asked?.filterChange,
       ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0, panLongest: pan?.longest ?? 0,
+      zoomStep: zoomStep ?? NaN,
       elements: Math.max(elements, pan?.elements ?? 0, zoom?.elements ?? 0),
       heap: usedSize / 2 ** 20, tileMap: tiles?.map, tileColours: tiles?.colours, errors,
     };
@@ -349,6 +378,7 @@ function combine(rounds) {
     panLongest: Math.max(...good.map((r) => r.panLongest)),
     elements: Math.max(...good.map((r) => r.elements)),
     heap: median(good.map((r) => r.heap)),
+    zoomStep: median(good.map((r) => r.zoomStep ?? NaN)),
     tileMap: median(good.map((r) => r.tileMap ?? NaN)),
     tileColours: median(good.map((r) => r.tileColours ?? NaN)),
     clickFirst: median(good.map((r) => r.clickFirst ?? NaN)),
@@ -387,13 +417,13 @@ async function main() {
   const base = results.find((r) => r.world === Worlds[0].label && r.name === 'page');
   console.log(`| world | page | ready s (x floor, x ${base?.world ?? '-'}) | pan fps (x ${base?.world}) | ` +
               `zoom fps (x ${base?.world}) | longest task panning ms | marker elements | ` +
-              'JS heap MB | ms a tile (map, colours) |');
-  console.log('|---|---|---|---|---|---|---|---|---|');
+              'JS heap MB | ms a tile (map, colours) | labels after a zoom step ms |');
+  console.log('|---|---|---|---|---|---|---|---|---|---|');
   for (const r of results) {
     const floor = results.find((f) => f.world === r.world && f.name === 'floor');
     if (r.failed) {
       console.log(`| ${r.world} | ${r.name} | not ready within ${ReadyTimeout / 1000} s ` +
-        `(${r.failed}) | | | | | | |`);
+        `(${r.failed}) | | | | | | | |`);
       continue;
     }
     const readyRatios = r.name === 'floor' ? '' :
@@ -402,7 +432,7 @@ async function main() {
     console.log(`| ${r.world} | ${r.name} | ${fixed(r.ready, 2)}${readyRatios} | ` +
       `${fixed(r.panFps)}${ratio(r.panFps, base?.panFps)} | ` +
       `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${fixed(r.panLongest, 0)} | ` +
-      `${r.elements} | ${fixed(r.heap)} | ${tiles} |`);
+      `${r.elements} | ${fixed(r.heap)} | ${tiles} | ${fixed(r.zoomStep, 0)} |`);
   }
   console.log('\n| world | click to card, script ms (first, median, most) | filter change to labels ms |');
   console.log('|---|---|---|');

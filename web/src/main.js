@@ -3,9 +3,9 @@
 //
 // window.tlmaper is what the page shows of itself for inspection and for its tests:
 // map, world, worldPoint(x, y), worldPosition(latLng), worldBounds(), revealIsland(index),
-// pinnedIsland(), labelsInView(), drawsMap(), viewLink(), and the tiles of the drawn map
-// and the difficulty colours for measuring them. The map is also the page's global
-// `map`.
+// pinnedIsland(), labelsInView(), marksInView(), drawsMap(), viewLink(), and the tiles of
+// the drawn map and the difficulty colours for measuring them. The map is also the page's
+// global `map`.
 
 import { addControls } from './controls.js';
 import { showCoordinates } from './coordinates.js';
@@ -76,6 +76,7 @@ window.tlmaper = {
   revealIsland: shown.revealIsland,
   pinnedIsland: shown.pinnedIsland,
   labelsInView: shown.labelsInView,
+  marksInView: shown.marksInView,
   drawsMap: shown.drawsMap,
   viewLink: address.viewLink,
   drawnMap: { squaresOf, makeDrawnMap },

@@ -182,6 +182,7 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
     layerControl: () => layerControl,
     pinnedIsland: () => placement.pinned,
     labelsInView: () => layers.labels.labelsInView(),
+    marksInView: () => layers.labels.marksInView(),
     drawsMap: () => drawnLayer !== null,
     // The bounds of all of the world: the bitmap's, or the view's until it is known.
     worldBounds: () => worldBounds ?? map.getBounds(),

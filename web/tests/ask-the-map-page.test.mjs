@@ -216,9 +216,17 @@ test('a filter leaves exactly its islands labelled and marked, counts them and s
         assert.deepEqual([...islandsWith('difficulty')].sort((a, b) => a - b), [...matching], `${hash} difficulties`);
         assert.deepEqual([...islandsWith('name')].sort((a, b) => a - b), [...matching], `${hash} names`);
         assert.ok(islandsWith('shipDifficulty').size >= 10, 'ships keep their labels');
-        assert.equal(await page.locator('.leaflet-marker-pane .town-marker').count(), towns, `${hash} towns`);
-        assert.equal(await page.locator('.leaflet-marker-pane .explored-marker').count(), explored,
-          `${hash} explored`);
+        const marks = await page.evaluate(() => tlmaper.marksInView());
+        const marked = (kind) => marks.filter((mark) => mark.kind === kind).map((mark) => mark.index).sort((a, b) => a - b);
+        const expectedMarks = (mark) => [...matching].filter((i) => mark(save.islands[i]));
+        assert.deepEqual(marked('town'), expectedMarks((i) => i.town), `${hash} towns`);
+        assert.deepEqual(marked('explored'), expectedMarks((i) => i.explored), `${hash} explored`);
+        // Close in, where every mark in view shows, still only those of matching islands.
+        const town = save.islands.findIndex((island) => island.town && island.explored);
+        await page.evaluate(([x, y]) => tlmaper.map.setView(tlmaper.worldPoint(x, y),
+          tlmaper.map.getMaxZoom(), { animate: false }), [save.islands[town].x, save.islands[town].y]);
+        const close = (await page.evaluate(() => tlmaper.marksInView())).filter((mark) => mark.index === town);
+        assert.equal(close.length, matching.has(town) ? 2 : 0, `${hash} marks close in`);
       });
     }
   });

@@ -37,13 +37,13 @@ function layerCheckbox(page, name) {
 }
 
 // The markers on the map, each with its classes, its text and its box on the screen: the
-// labels as the page says it drew them (with the world position of what each labels,
-// `at`, and the centre of its box as its point), the marks and the player as elements
-// (with the point their anchor marks).
+// labels and marks as the page says it drew them (with the world position of what each
+// marks, `at`, and the centre of its box as its point), the player as an element (with
+// the point its anchor marks).
 async function visibleMarkers(page) {
   return page.evaluate(() => {
     const area = document.getElementById('map').getBoundingClientRect();
-    const marks = [...document.querySelectorAll('.leaflet-marker-pane > *')].map((element) => {
+    const elements = [...document.querySelectorAll('.leaflet-marker-pane > *')].map((element) => {
       const box = element.getBoundingClientRect();
       const style = getComputedStyle(element);
       return {
@@ -55,7 +55,7 @@ async function visibleMarkers(page) {
       };
     });
     // A page of the older kind has its labels among the elements.
-    if (!window.tlmaper) return marks;
+    if (!window.tlmaper) return elements;
     const { islands, ships } = tlmaper.world;
     const labels = tlmaper.labelsInView().map((label) => {
       const box = [area.left + label.left, area.top + label.top,
@@ -70,7 +70,15 @@ async function visibleMarkers(page) {
         at: { x: records.x[label.index], y: records.y[label.index] },
       };
     });
-    return [...marks, ...labels];
+    const drawnMarks = tlmaper.marksInView().map((mark) => {
+      const box = [area.left + mark.left, area.top + mark.top,
+        area.left + mark.right, area.top + mark.bottom];
+      return {
+        classes: [`${mark.kind}-marker`], text: '', x: (box[0] + box[2]) / 2, y: (box[1] + box[3]) / 2,
+        box, at: { x: islands.x[mark.index], y: islands.y[mark.index] },
+      };
+    });
+    return [...elements, ...drawnMarks, ...labels];
   });
 }
 

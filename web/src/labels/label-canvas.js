@@ -1,11 +1,13 @@
 // The labels drawn on canvas tiles over the map: the islands' difficulties and names and
-// the ships' difficulties, each copied from its drawn sprite, no element per label. A
+// the ships' difficulties, and under them the marks of towns and explored islands, each
+// copied from its drawn sprite, no element per label. A
 // tile draws every label whose halo reaches into it, so a label across a tile edge is
 // drawn whole, half on either side. Tiles are drawn at the screen's pixel ratio and at
 // whole CSS pixels, so the text is as sharp as the page's own. During a zoom animation
 // the tiles scale with the map; the new zoom's tiles take their place at its end.
 
 import { Slack } from '../placement/label-boxes.js';
+import { PointGrid } from '../placement/point-grid.js';
 import { labelsInRect } from '../placement/view-query.js';
 import { tileCache } from '../tile-cache.js';
 import { HaloReach, labelSprites } from './label-sprites.js';
@@ -14,8 +16,9 @@ const TileSize = 256;
 // Tiles kept once off the map, so that zooming back and forth draws nothing again.
 const CachedTiles = 64;
 
-// The kinds of label, as the page names them.
-export const LabelKinds = ['difficulty', 'name', 'shipDifficulty'];
+// From this many zoom levels below the highest on, every town and explored mark shows;
+// below it, only those of islands whose difficulty shows.
+const ExactMarkLevels = 1;
 
 // A grid of canvas tiles, each made by `tileFor(coords)` and ready as soon as it is
 // made: the tiles of a new zoom replace the old ones in the same frame, without the
@@ -66,6 +69,9 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
   const cache = tileCache(CachedTiles);
 
   const shownNames = new Array(world.islands.count);
+  const { islands } = world;
+  const marked = { town: islands.isTown, explored: islands.isExplored };
+  const markGrids = {};  // kind -> PointGrid of the marked islands, made when first needed
   const kindOf = (id) =>
     (id < labels.islands ? 'difficulty' : id < labels.firstName ? 'shipDifficulty' : 'name');
   const textOf = (id) => {
@@ -77,15 +83,15 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
   };
   // The box of label `id`'s text at `scale`, in whole CSS pixels of the map at that
   // scale: [left, top, width, height]. Its anchor's point is rounded first, as a
-  // marker's is.
+  // marker's is; a top between two pixels goes up, where the browser shows such text.
   const textBox = (id, scale) => {
     const b = id * 4;
     const x = Math.round(placement.anchorX[id] * scale);
     const y = Math.round(placement.anchorY[id] * scale);
     box[0] = Math.round(x + placement.boxes[b] + Slack);
-    box[1] = Math.round(y + placement.boxes[b + 1] + Slack);
-    box[2] = Math.round(x + placement.boxes[b + 2] - Slack) - box[0];
-    box[3] = Math.round(y + placement.boxes[b + 3] - Slack) - box[1];
+    box[1] = Math.floor(y + placement.boxes[b + 1] + Slack);
+    box[2] = Math.ceil(placement.boxes[b + 2] - placement.boxes[b] - 2 * Slack - 1e-6);
+    box[3] = Math.ceil(placement.boxes[b + 3] - placement.boxes[b + 1] - 2 * Slack - 1e-6);
     return box;
   };
   // The labels shown at `zoom` whose drawing reaches into the rectangle (x0, y0)-(x1, y1)
@@ -98,11 +104,45 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
     }
   };
 
+  // The marks of `kind` that show at `zoom` and reach into the rectangle (x0, y0)-(x1,
+  // y1) of the map's pixels at that zoom; calls visit(island, x, y) for each, (x, y) its
+  // point in whole pixels.
+  const forEachMark = (kind, zoom, x0, y0, x1, y1, visit) => {
+    if (!kindsShown.has(kind)) return;
+    const scale = 2 ** zoom, reach = sprites.mark(kind, ratio).reach;
+    const marks = marked[kind];
+    const at = (i) => visit(i, Math.round(islands.x[i] * scale), Math.round(islands.y[i] * scale));
+    if (zoom >= placement.maxZoom - ExactMarkLevels) {
+      if (!markGrids[kind]) {
+        const members = [];
+        for (let i = 0; i < islands.count; i++) if (marks[i]) members.push(i);
+        markGrids[kind] = new PointGrid(islands.x, islands.y, members, 16, 1 << 16);
+      }
+      // Only the marks of islands the placement includes (a filter's islands).
+      markGrids[kind].forEachIn((x0 - reach - 1) / scale, (y0 - reach - 1) / scale,
+        (x1 + reach + 1) / scale, (y1 + reach + 1) / scale, (i) => {
+          if (placement.includes(i)) at(i);
+        });
+      return;
+    }
+    // Where the difficulty shows, its box lies within the mark.
+    for (const id of labelsInRect(placement, zoom, x0 - reach, y0 - reach, x1 + reach,
+      y1 + reach)) {
+      if (id < labels.islands && marks[id]) at(id);
+    }
+  };
+
   const paint = (canvas, coords) => {
     canvas.width = canvas.height = TileSize * ratio;
     if (kindsShown.size === 0 || settler.holding(coords.z)) return;
     const context = canvas.getContext('2d');
     const x0 = coords.x * TileSize, y0 = coords.y * TileSize;
+    for (const kind of ['explored', 'town']) {
+      const { canvas: mark, reach } = sprites.mark(kind, ratio);
+      forEachMark(kind, coords.z, x0, y0, x0 + TileSize, y0 + TileSize, (i, x, y) => {
+        context.drawImage(mark, (x - reach - x0) * ratio, (y - reach - y0) * ratio);
+      });
+    }
     forEachDrawn(coords.z, x0, y0, x0 + TileSize, y0 + TileSize, (id, [left, top, w, h]) => {
       const sprite = sprites.sprite(id < labels.firstName ? 'difficulty' : 'name', textOf(id),
         w, h, ratio);
@@ -155,6 +195,19 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
   };
   followRatio();
 
+  // The map's element as a rectangle of the map's pixels at its zoom, while anything is
+  // drawn: { zoom, x0, y0, width, height }; else null.
+  const drawnView = () => {
+    const zoom = map.getZoom();
+    if (!map.hasLayer(tiles) || settler.holding(zoom)) return null;
+    const origin = map.getPixelOrigin();
+    const corner = map.containerPointToLayerPoint([0, 0]);
+    const size = map.getSize();
+    return { zoom, x0: origin.x + corner.x, y0: origin.y + corner.y, width: size.x, height: size.y };
+  };
+  const inElement = (view) => (item) =>
+    item.right > 0 && item.bottom > 0 && item.left < view.width && item.top < view.height;
+
   return {
     refresh,
     // Shows or hides a kind of label.
@@ -174,14 +227,11 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
     // of its island or ship in the page's lists, its text, and its box, halo included,
     // in CSS pixels from the element's top-left corner.
     labelsInView() {
-      const zoom = map.getZoom();
-      if (!map.hasLayer(tiles) || settler.holding(zoom)) return [];
-      const origin = map.getPixelOrigin();
-      const corner = map.containerPointToLayerPoint([0, 0]);
-      const size = map.getSize();
-      const x0 = origin.x + corner.x, y0 = origin.y + corner.y;
+      const view = drawnView();
+      if (!view) return [];
+      const { zoom, x0, y0 } = view;
       const found = [];
-      forEachDrawn(zoom, x0, y0, x0 + size.x, y0 + size.y, (id, [left, top, w, h]) => {
+      forEachDrawn(zoom, x0, y0, x0 + view.width, y0 + view.height, (id, [left, top, w, h]) => {
         const kind = kindOf(id);
         found.push({
           kind,
@@ -194,8 +244,24 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
           bottom: top + h + HaloReach - y0,
         });
       });
-      return found.filter((label) => label.right > 0 && label.bottom > 0 &&
-                                     label.left < size.x && label.top < size.y);
+      return found.filter(inElement(view));
+    },
+
+    // Every town and explored mark drawn at least partly inside the map's element: its
+    // kind ('town' or 'explored'), its island's index and its box, as for labels.
+    marksInView() {
+      const view = drawnView();
+      if (!view) return [];
+      const { zoom, x0, y0 } = view;
+      const found = [];
+      for (const kind of ['explored', 'town']) {
+        const { reach } = sprites.mark(kind, ratio);
+        forEachMark(kind, zoom, x0, y0, x0 + view.width, y0 + view.height, (index, x, y) => {
+          found.push({ kind, index, left: x - reach - x0, top: y - reach - y0,
+            right: x + reach - x0, bottom: y + reach - y0 });
+        });
+      }
+      return found.filter(inElement(view));
     },
   };
 }

@@ -1,7 +1,7 @@
 // Each label's look, drawn once: its text in the page's label style inside a dark halo,
 // on a small canvas of its own at the screen's pixel ratio, which the label layer then
 // copies wherever the label shows. Copying a drawn label costs far less than drawing
-// its text and halo again.
+// its text and halo again. The same for the marks of towns and explored islands.
 
 // How far the halo reaches beyond the text's box, in CSS pixels: one pixel of outline
 // and a soft shadow that fades out within two more. Nothing of a label is drawn
@@ -38,8 +38,54 @@ export function labelSprites(drawing) {
       sprites.set(key, canvas);
       return canvas;
     },
+    // The canvas of a town's or an explored island's mark (`kind` 'town' or 'explored'),
+    // centred on its island; gives { canvas, reach }, reach in CSS pixels from the centre.
+    mark(kind, ratio) {
+      const key = `${kind}|${ratio}`;
+      let canvas = sprites.get(key);
+      if (!canvas) {
+        canvas = drawMark(kind, ratio);
+        sprites.set(key, canvas);
+      }
+      return { canvas, reach: Marks[kind].size / 2 + MarkOutline };
+    },
     clear: () => sprites.clear(),
   };
+}
+
+// The marks: a town ringed in white, an explored island framed by a dashed green
+// square, each in a thin dark outline. Sizes in CSS pixels, across.
+const Marks = {
+  town: { size: 20, colour: '#ffffff', radius: 10 },
+  explored: { size: 28, colour: '#4cff7a', radius: 3, dash: [6, 4] },
+};
+const MarkBorder = 2;
+const MarkOutline = 1;
+
+function drawMark(kind, ratio) {
+  const { size, colour, radius, dash } = Marks[kind];
+  const canvas = document.createElement('canvas');
+  const side = size + 2 * MarkOutline;
+  canvas.width = canvas.height = Math.round(side * ratio);
+  const context = canvas.getContext('2d');
+  context.scale(ratio, ratio);
+  // A rounded square (a circle when the radius is half the side), `inset` in from the
+  // sprite's edge.
+  const outline = (inset) => {
+    context.beginPath();
+    context.roundRect(inset, inset, side - 2 * inset, side - 2 * inset,
+      Math.max(radius + MarkOutline - inset, 0));
+  };
+  context.lineWidth = MarkOutline;
+  context.strokeStyle = HaloColour;
+  outline(MarkOutline / 2);
+  context.stroke();
+  context.lineWidth = MarkBorder;
+  context.strokeStyle = colour;
+  if (dash) context.setLineDash(dash);
+  outline(MarkOutline + MarkBorder / 2);
+  context.stroke();
+  return canvas;
 }
 
 function drawSprite(style, text, width, height, ratio) {

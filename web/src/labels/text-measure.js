@@ -55,16 +55,18 @@ function textMeasure(container, className) {
     return { width: width + extraWidth, height: lineHeight + extraHeight };
   };
   // What drawing the text takes: the font, its colour and where the baseline lies in a
-  // line (half the leading above the font's ascent, as the browser lays a line out).
+  // line (half the leading, rounded down, above the font's ascent, in whole pixels as
+  // the browser lays a line out).
   const fontBox = context.measureText('x');
-  const ascent = fontBox.fontBoundingBoxAscent, descent = fontBox.fontBoundingBoxDescent;
+  const ascent = Math.round(fontBox.fontBoundingBoxAscent);
+  const descent = Math.round(fontBox.fontBoundingBoxDescent);
   const drawing = {
     font: context.font,
     color: style.color,
     letterSpacing: style.letterSpacing === 'normal' ? '0px' : style.letterSpacing,
     left: pixels(style.paddingLeft) + pixels(style.borderLeftWidth),
     baseline: pixels(style.paddingTop) + pixels(style.borderTopWidth) +
-              (lineHeight - ascent - descent) / 2 + ascent,
+              Math.floor((lineHeight - ascent - descent) / 2) + ascent,
   };
   return {
     size, lineHeight: lineHeight + extraHeight, folded, drawing, remove: () => probe.remove(),
