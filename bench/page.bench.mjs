@@ -30,6 +30,7 @@
 //   --template  a template file to measure in place of the tool's built-in one
 //   --before  a template file to measure as well, as "before" (say, an earlier build's
 //             build/src/page/template.html)
+//   --before-name  the name that page goes by in the table (default "before")
 //   --hash    text added to each page's address (say, "#map=drawn")
 //   --viewport  the window's size, WIDTHxHEIGHT (default 1100x760)
 //   --old     also measure the page as it was before it read its lists as data
@@ -50,6 +51,7 @@ const { values: options } = parseArgs({
     binary: { type: 'string', default: join(root, 'build', 'src', 'driver', 'tlmaper') },
     template: { type: 'string' },
     before: { type: 'string' },
+    'before-name': { type: 'string', default: 'before' },
     hash: { type: 'string', default: '' },
     old: { type: 'boolean', default: false },
     only: { type: 'string', default: '2,3000,30000,200000' },
@@ -120,7 +122,8 @@ function oldTemplate() {
 
 const Pages = [
   { name: 'page', template: options.template ? readFileSync(options.template, 'utf8') : null },
-  ...(options.before ? [{ name: 'before', template: readFileSync(options.before, 'utf8') }] : []),
+  ...(options.before
+    ? [{ name: options['before-name'], template: readFileSync(options.before, 'utf8') }] : []),
   { name: 'floor', template: FloorTemplate },
   ...(options.old ? [{ name: 'old page', template: oldTemplate() }] : []),
 ];

@@ -1,8 +1,8 @@
 // The labels drawn on canvas tiles over the map: the islands' difficulties and names and
 // the ships' difficulties, and under them the marks of towns and explored islands, each
-// copied from its drawn sprite, no element per label. A
-// tile draws every label whose halo reaches into it, so a label across a tile edge is
-// drawn whole, half on either side. Tiles are drawn at the screen's pixel ratio and at
+// copied from its drawn sprite, no element per label. A tile draws every label whose
+// halo reaches into it, so a label across a tile edge is drawn whole, half on either
+// side. Tiles are drawn at the screen's pixel ratio and at
 // whole CSS pixels, so the text is as sharp as the page's own. During a zoom animation
 // the tiles scale with the map; the new zoom's tiles take their place at its end.
 
@@ -135,18 +135,22 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
   const paint = (canvas, coords) => {
     canvas.width = canvas.height = TileSize * ratio;
     if (kindsShown.size === 0 || settler.holding(coords.z)) return;
-    const context = canvas.getContext('2d');
+    // A tile of open sea stays without a drawing context: making one costs time.
+    let context = null;
     const x0 = coords.x * TileSize, y0 = coords.y * TileSize;
+    const put = (image, left, top) => {
+      context ??= canvas.getContext('2d');
+      context.drawImage(image, (left - x0) * ratio, (top - y0) * ratio);
+    };
     for (const kind of ['explored', 'town']) {
       const { canvas: mark, reach } = sprites.mark(kind, ratio);
-      forEachMark(kind, coords.z, x0, y0, x0 + TileSize, y0 + TileSize, (i, x, y) => {
-        context.drawImage(mark, (x - reach - x0) * ratio, (y - reach - y0) * ratio);
-      });
+      forEachMark(kind, coords.z, x0, y0, x0 + TileSize, y0 + TileSize,
+        (i, x, y) => put(mark, x - reach, y - reach));
     }
     forEachDrawn(coords.z, x0, y0, x0 + TileSize, y0 + TileSize, (id, [left, top, w, h]) => {
       const sprite = sprites.sprite(id < labels.firstName ? 'difficulty' : 'name', textOf(id),
         w, h, ratio);
-      context.drawImage(sprite, (left - HaloReach - x0) * ratio, (top - HaloReach - y0) * ratio);
+      put(sprite, left - HaloReach, top - HaloReach);
     });
   };
   // While the zoom settles the tiles stay blank, and are not kept.
