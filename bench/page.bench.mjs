@@ -14,8 +14,13 @@
 //
 // A world may also be given as ISLANDS@SPAN, on a (2 x SPAN + 64)-pixel canvas (200@10000
 // is a 20064 x 20064 map, a 1.2 GB bitmap, which the page draws itself), and with
-// +colours, measured with the "Difficulty colours" layer on. Frame rates are compared
+// +colours, measured with the "Difficulty colours" layer on, and +filter, opened with
+// the island filter on (difficulty 5 to 8, unexplored only). Frame rates are compared
 // with the first world's page.
+//
+// On each page it also measures asking the map: the script time of a click on an island
+// until its card is open (15 islands in view, the first one also building the index),
+// and the time from changing the filter until the new labels are on screen.
 //
 // Each figure is the median of several rounds, the pages measured in turn, each in a
 // fresh browser; the old page is measured once.
@@ -59,12 +64,17 @@ process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'page-bench-'));
 const { scratch, launchBrowser } = await import('../web/tests/page-harness.mjs');
 const { saveXml, uniformWorld } = await import('../web/tests/worlds.mjs');
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
-// Each world: { islands, span, colours, label }.
+// Each world: { islands, span, colours, filter, label }.
 const Worlds = options.only.split(',').map((entry) => {
-  const [, islands, span, colours] = /^(\d+)(?:@(\d+))?(\+colours)?$/.exec(entry) ??
+  const [, islands, span, colours, filter] =
+    /^(\d+)(?:@(\d+))?(\+colours)?(\+filter)?$/.exec(entry) ??
     (() => { throw new Error(`--only: cannot read ${entry}`); })();
-  return { islands: Number(islands), span: Number(span ?? Span), colours: Boolean(colours), label: entry };
+  return {
+    islands: Number(islands), span: Number(span ?? Span), colours: Boolean(colours),
+    filter: Boolean(filter), label: entry,
+  };
 });
+const FilterAddress = '&difficulty=5-8&unexplored=1';
 const MoveSeconds = 2;
 const MoveTimeout = 30000;
 const ReadyTimeout = 120000;       // the page before this change never opens at 200,000
@@ -229,10 +239,10 @@ const withinTime = (promise, ms) =>
 
 // Measures one page in a browser of its own, which is closed afterwards even when the
 // page no longer answers.
-async function measure(pagePath, colours) {
+async function measure(pagePath, world) {
   const browser = await launchBrowser();
   try {
-    return await withinTime(measureIn(browser, pagePath, colours), ReadyTimeout + 3 * MoveTimeout) ??
+    return await withinTime(measureIn(browser, pagePath, world), ReadyTimeout + 4 * MoveTimeout) ??
       { failed: 'no answer', errors: [] };
   } finally {
     await withinTime(browser.close(), 15000);
@@ -275,7 +285,43 @@ function tileCost() {
   return cost;
 }
 
-async function measureIn(browser, pagePath, colours) {
+// Clicks 15 islands in view, one after another, and gives the script time of each
+// click until its card is open; then changes the filter and gives the time until the
+// frame after the new labels (0 where the page has neither).
+async function askTheMap() {
+  const card = document.getElementById('card');
+  const low = document.getElementById('filter-low');
+  if (!card || !low) return { clicks: [], filterChange: 0 };
+  const { map, world, worldPoint } = window.tlmaper;
+  const container = map.getContainer();
+  const box = container.getBoundingClientRect();
+  const view = map.getBounds();
+  const clicks = [];
+  const { islands } = world;
+  const step = Math.max(1, Math.floor(islands.count / 4000));
+  for (let i = 0; i < islands.count && clicks.length < 15; i += step) {
+    const at = worldPoint(islands.x[i], islands.y[i]);
+    if (!view.contains(at)) continue;
+    const point = map.latLngToContainerPoint(at);
+    const start = performance.now();
+    container.dispatchEvent(new MouseEvent('click', {
+      bubbles: true, clientX: box.left + point.x, clientY: box.top + point.y,
+    }));
+    if (card.hidden) continue;
+    clicks.push(performance.now() - start);
+    await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 50)));
+  }
+  const frame = () => new Promise((done) => requestAnimationFrame(done));
+  await frame();
+  const start = performance.now();
+  low.value = String(Number(low.value) + 1);
+  low.dispatchEvent(new Event('change'));
+  await frame();
+  await frame();
+  return { clicks, filterChange: performance.now() - start };
+}
+
+async function measureIn(browser, pagePath, { colours, filter }) {
   const context = await browser.newContext({ viewport: Viewport });
   await context.route(() => true, (route) =>
     (route.request().url().startsWith('file:') ? route.continue() : route.abort()));
@@ -285,7 +331,8 @@ async function measureIn(browser, pagePath, colours) {
   page.on('pageerror', (error) => errors.push(error.message));
   try {
     const started = Date.now();
-    await page.goto(pathToFileURL(pagePath).href + options.hash,
+    const hash = filter ? `${options.hash || '#'}${FilterAddress}` : options.hash;
+    await page.goto(pathToFileURL(pagePath).href + hash,
       { waitUntil: 'commit', timeout: ReadyTimeout });
     await page.waitForFunction(() => window.benchReadyAt, null,
       { timeout: ReadyTimeout - (Date.now() - started), polling: 100 });
@@ -304,7 +351,10 @@ async function measureIn(browser, pagePath, colours) {
     const tiles = await page.evaluate(tileCost);
     await withinTime(page.evaluate(idle), MoveTimeout);
     const zoomStep = await withinTime(page.evaluate(labelsAfterZoomStep), MoveTimeout);
+    const asked = await withinTime(page.evaluate(askTheMap), MoveTimeout);
     return {
+      clickFirst: asked?.clicks[0], clickMedian: asked && median(asked.clicks.slice(1)),
+      clickMost: asked && Math.max(...asked.clicks), filterChange: asked?.filterChange,
       ready, panFps: pan?.fps ?? 0, zoomFps: zoom?.fps ?? 0, panLongest: pan?.longest ?? 0,
       zoomStep: zoomStep ?? NaN,
       elements: Math.max(elements, pan?.elements ?? 0, zoom?.elements ?? 0),
@@ -334,6 +384,10 @@ function combine(rounds) {
     zoomStep: median(good.map((r) => r.zoomStep ?? NaN)),
     tileMap: median(good.map((r) => r.tileMap ?? NaN)),
     tileColours: median(good.map((r) => r.tileColours ?? NaN)),
+    clickFirst: median(good.map((r) => r.clickFirst ?? NaN)),
+    clickMedian: median(good.map((r) => r.clickMedian ?? NaN)),
+    clickMost: Math.max(...good.map((r) => r.clickMost ?? NaN)),
+    filterChange: median(good.map((r) => r.filterChange ?? NaN)),
     errors: rounds.flatMap((r) => r.errors),
   };
 }
@@ -351,7 +405,7 @@ async function main() {
       for (let round = 0; round < Number(options.rounds); round++) {
         for (const { name } of Pages) {
           if (name === 'old page' && round > 0) continue;
-          const result = await measure(pages[name], world.colours);
+          const result = await measure(pages[name], world);
           rounds[name].push(result);
           process.stderr.write(`${world.label} ${name}: ${JSON.stringify(result)}\n`);
         }
@@ -382,6 +436,12 @@ async function main() {
       `${fixed(r.panFps)}${ratio(r.panFps, base?.panFps)} | ` +
       `${fixed(r.zoomFps)}${ratio(r.zoomFps, base?.zoomFps)} | ${fixed(r.panLongest, 0)} | ` +
       `${r.elements} | ${fixed(r.heap)} | ${tiles} | ${fixed(r.zoomStep, 0)} |`);
+  }
+  console.log('\n| world | click to card, script ms (first, median, most) | filter change to labels ms |');
+  console.log('|---|---|---|');
+  for (const r of results.filter((result) => result.name === 'page' && !result.failed)) {
+    console.log(`| ${r.world} | ${fixed(r.clickFirst)}, ${fixed(r.clickMedian)}, ${fixed(r.clickMost)} | ` +
+      `${fixed(r.filterChange, 0)} |`);
   }
   const errors = results.filter((r) => r.errors?.length);
   for (const r of errors) console.log(`errors on ${r.world} ${r.name}: ${r.errors.join('; ')}`);

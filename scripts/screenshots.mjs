@@ -1,7 +1,8 @@
 // Takes the README's pictures of the page: docs/map.png (the bundled example),
 // docs/large-world.png (a generated world of 20,000 islands, with the search in use) and
 // docs/difficulty-colours.png (a generated world of 200,000 islands, its islands tinted
-// by difficulty).
+// by difficulty) and docs/ask-the-map.png (the 20,000 islands filtered, the nearest list
+// open and the card of a clicked island).
 //
 // Usage: node scripts/screenshots.mjs [path of the built tool]   (default build/src/driver/tlmaper)
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -15,6 +16,20 @@ process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'tlmaper-screenshots-')
 const { scratch, makePage, makeExamplePage, launchBrowser, openPage } =
   await import('../web/tests/page-harness.mjs');
 const { largeWorld } = await import('../web/tests/worlds.mjs');
+
+// Islands of difficulty 5 to 8 not yet explored, around the player: the card of the
+// nearest and the nearest list.
+async function askTheMap(browser, path) {
+  const asked = await openPage(browser, makePage('asked', largeWorld(20000), 'archipelago.xml'),
+    { hash: '#z=1&x=660&y=540&difficulty=5-8&unexplored=1', contextOptions: { colorScheme: 'dark' } });
+  await asked.page.click('#nearest-panel summary');
+  await asked.page.click('#nearest-list li:first-child button');
+  await asked.page.evaluate(() => tlmaper.map.setZoom(1, { animate: false }));
+  await asked.page.click('#nearest-panel summary');
+  await asked.page.waitForTimeout(600);
+  await asked.page.screenshot({ path });
+  await asked.close();
+}
 
 const browser = await launchBrowser();
 try {
@@ -42,7 +57,9 @@ try {
   await tinted.page.waitForTimeout(600);
   await tinted.page.screenshot({ path: join(root, 'docs/difficulty-colours.png') });
   await tinted.close();
-  console.log('wrote docs/map.png, docs/large-world.png and docs/difficulty-colours.png');
+  await askTheMap(browser, join(root, 'docs/ask-the-map.png'));
+  console.log('wrote docs/map.png, docs/large-world.png, docs/difficulty-colours.png and ' +
+              'docs/ask-the-map.png');
 } finally {
   await browser.close();
   rmSync(scratch, { recursive: true, force: true });

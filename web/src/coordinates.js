@@ -1,20 +1,25 @@
 // Shows the world position under the cursor in a corner of the map, in the save's own
-// units: the same whole numbers as in the save file.
+// units: the same whole numbers as in the save file; and how far that place is from the
+// player, and which way.
 
+import { fromPlayerText, offsetBetween } from './compass.js';
 import { worldPosition } from './map.js';
 
 const Nothing = 'x –, y –';
 
-// Puts `readout` (the page's coordinates panel) on the map and keeps it up to date.
-export function showCoordinates(map, readout) {
+// Puts `readout` (the page's coordinates panel) on the map and keeps it up to date;
+// player() gives the player's position.
+export function showCoordinates(map, readout, player) {
   const control = L.control({ position: 'bottomleft' });
   control.onAdd = () => readout;
   control.addTo(map);
 
   map.on('mousemove', (event) => {
     const position = worldPosition(event.latlng);
-    // "+ 0" turns a rounded -0 into 0.
-    readout.textContent = `x ${Math.round(position.x) + 0}, y ${Math.round(position.y) + 0}`;
+    // "+ 0" turns a rounded -0 into 0. The distance is that of the place shown.
+    const place = { x: Math.round(position.x) + 0, y: Math.round(position.y) + 0 };
+    const fromPlayer = fromPlayerText(offsetBetween(player(), place));
+    readout.textContent = `x ${place.x}, y ${place.y} · ${fromPlayer}`;
   });
   map.on('mouseout', () => { readout.textContent = Nothing; });
 }

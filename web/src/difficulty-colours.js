@@ -126,7 +126,8 @@ export function addDifficultyColours(map, shown) {
       for (const line of lines) line.remove();
     });
     const count = world.islands.count.toLocaleString('en');
-    shown.layerControl().addOverlay(layer, `${LayerName} <span class="layer-count">(${count})</span>`);
+    shown.layerControl().addOverlay(layer,
+      `${LayerName} <span class="layer-count" data-layer="${LayerName}">(${count})</span>`);
     return { layer, makeTiles };
   }
 

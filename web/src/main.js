@@ -11,11 +11,14 @@ import { addControls } from './controls.js';
 import { showCoordinates } from './coordinates.js';
 import { addDifficultyColours } from './difficulty-colours.js';
 import { askedInAddress, DrawnAddressPart, makeDrawnMap, squaresOf } from './drawn-map.js';
+import { addFilter } from './filtering.js';
+import { addIdentify } from './identify.js';
 import {
   emptyWorld, ListError, readImageName, readPageWorld, readPlayer, readWorldName,
 } from './lists.js';
 import { followLive } from './live.js';
 import { createMap, showNotice, worldPoint, worldPosition } from './map.js';
+import { addNearestList } from './nearest-list.js';
 import { nameThePage } from './page-name.js';
 import { addSearch } from './search.js';
 import { showWorld } from './shown-world.js';
@@ -42,12 +45,25 @@ function readWorld() {
 
 const drawnAsked = askedInAddress(location.hash);
 const shown = showWorld(map, mapElement, readWorld(), { imageName, drawnAsked });
-const address = followViewInAddress(map, mapElement, drawnAsked ? DrawnAddressPart : '');
+// The address keeps the view, then "&map=drawn" once asked for, then the filter.
+let filterPart = () => '';
+const address = followViewInAddress(map, mapElement,
+  () => (drawnAsked ? DrawnAddressPart : '') + filterPart());
 const coordinates = document.getElementById('coordinates');
-if (coordinates) showCoordinates(map, coordinates);
+if (coordinates) showCoordinates(map, coordinates, () => shown.world().player);
 addControls(map, shown, address.viewLink);
 const colours = addDifficultyColours(map, shown);
-addSearch(shown);
+// The filter and the nearest list go into the top bar, before the search.
+const bar = document.getElementById('top');
+const searchPanel = document.getElementById('search-panel');
+const filtering = addFilter(map, shown, {
+  bar, before: searchPanel, legendList: document.querySelector('#legend ul'),
+  followAddress: address.follow,
+});
+filterPart = filtering.addressPart;
+const identify = addIdentify(map, shown);
+if (bar) addNearestList(shown, filtering, { bar, before: searchPanel, onChoose: identify.openIsland });
+addSearch(shown, identify.openIsland);
 followLive(map, mapElement, shown);
 
 window.map = map;

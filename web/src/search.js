@@ -2,8 +2,12 @@
 // name. Choosing a result (click, or Enter) moves the map to the island and shows its
 // label. Works from the keyboard alone: arrows move through the results, Enter chooses,
 // Escape closes the list. Names are compared and shown as text, never as markup.
-// Adds the search to the page, over the islands of `onMap` (the world on the map).
-export function addSearch(onMap) {
+// Results say how far each island is from the player, and may be ordered by that.
+import { offsetBetween, offsetText } from './compass.js';
+
+// Adds the search to the page, over the islands of `onMap` (the world on the map);
+// onChoose(index) is called with each island chosen, once the map shows it.
+export function addSearch(onMap, onChoose = () => {}) {
   const panel = document.getElementById('search-panel');
   const input = document.getElementById('search');
   const popup = document.getElementById('search-popup');
@@ -28,6 +32,19 @@ export function addSearch(onMap) {
   };
 
   let islands = null;  // the world's islands, once read
+  let player = null;
+
+  // "Nearest first": the results ordered by distance from the player instead of by name.
+  const nearestFirst = document.createElement('input');
+  nearestFirst.type = 'checkbox';
+  nearestFirst.id = 'search-nearest';
+  const nearestLabel = document.createElement('label');
+  nearestLabel.className = 'search-order';
+  nearestLabel.append(nearestFirst, 'nearest first');
+  // Keeps the focus in the search box while the mouse ticks it.
+  nearestLabel.addEventListener('mousedown', (event) => event.preventDefault());
+  nearestFirst.addEventListener('change', () => showResults());
+  popup.prepend(nearestLabel);
   // All names folded into one text, joined by the separator, and where each starts in it:
   // one search of a long text is much faster than one per name.
   let folded = null;
@@ -72,6 +89,7 @@ export function addSearch(onMap) {
 
   onMap.onWorld((world) => {
     islands = world.islands;
+    player = world.player;
     folded = null;
     starts = null;
     foldedParts = [];
@@ -79,8 +97,21 @@ export function addSearch(onMap) {
     if (input.value) showResults();
   });
 
-  // The islands whose names hold `query`, those starting with it first, at most
-  // MostResults of them; and how many there are in all.
+  // The squared distance of island `i` from the player.
+  const farness = (i) => (islands.x[i] - player.x) ** 2 + (islands.y[i] - player.y) ** 2;
+
+  // Keeps `island` among the MostResults nearest in `nearest`, nearest first.
+  function keepNearest(nearest, island) {
+    const far = farness(island);
+    if (nearest.length === MostResults && farness(nearest[MostResults - 1]) <= far) return;
+    let at = nearest.length;
+    while (at > 0 && farness(nearest[at - 1]) > far) at--;
+    nearest.splice(at, 0, island);
+    if (nearest.length > MostResults) nearest.pop();
+  }
+
+  // The islands whose names hold `query`, those starting with it first (or the nearest
+  // first, when asked), at most MostResults of them; and how many there are in all.
   function find(query) {
     foldNames();
     const wanted = fold(query.replaceAll(Separator, ''));
@@ -90,7 +121,9 @@ export function addSearch(onMap) {
     for (let at = folded.indexOf(wanted); at >= 0 && wanted !== '';) {
       const island = islandAt(at);
       total++;
-      if (at === starts[island]) {
+      if (nearestFirst.checked) {
+        keepNearest(beginning, island);
+      } else if (at === starts[island]) {
         if (beginning.length < MostResults) beginning.push(island);
       } else if (inside.length < MostResults) {
         inside.push(island);
@@ -104,6 +137,7 @@ export function addSearch(onMap) {
     const marks = [`difficulty ${islands.difficulty[index]}`];
     if (islands.isTown[index]) marks.push('town');
     if (islands.isExplored[index]) marks.push('explored');
+    marks.push(offsetText(offsetBetween(player, { x: islands.x[index], y: islands.y[index] })));
     return marks.join(' · ');
   }
 
@@ -184,6 +218,7 @@ export function addSearch(onMap) {
     setOpen(false);
     if (narrowScreen.matches) panel.open = false;  // leave the map free to see
     onMap.revealIsland(index);
+    onChoose(index);
   }
 
   input.addEventListener('input', showResults);

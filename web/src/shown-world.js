@@ -29,32 +29,75 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
 
   // The world shown and what is built over it; a live page replaces them all.
   let world, placement, layers, overlays, layerControl, playerMarker;
+  // The islands a filter lets through, for a world: one byte per island, or null for all.
+  let matchesOf = () => null;
+  let matches = null;
+  // The layer control draws its list anew from the names it was given; the counts of a
+  // filter go back in each time.
+  const keepCounts = new MutationObserver(() => { if (matches) showLayerCounts(); });
   function buildWorld(newWorld) {
     world = newWorld;
     const metrics = labelMetrics(map.getPane('markerPane'));
     const labels = measureLabels(world, metrics);
     metrics.done();
     placement = new Placement(world, labels, MinZoom, MaxZoom);
+    matches = matchesOf(world);
+    if (matches) placement.include(matches);
     layers = makeLayers(map, world, placement, metrics, mapElement);
     overlays = layers.overlays;
     layerControl = makeLayerControl().addTo(map);
+    keepCounts.disconnect();
+    keepCounts.observe(layerControl.getContainer(), { childList: true, subtree: true });
     playerMarker = makePlayerMarker().addTo(map);
   }
 
-  function makeLayerControl() {
-    const counts = {
-      'Island difficulty': world.islands.count,
-      'Island names': world.islands.count,
-      'Towns': world.islands.isTown.reduce((sum, mark) => sum + mark, 0),
-      'Explored islands': world.islands.isExplored.reduce((sum, mark) => sum + mark, 0),
-      'Ship difficulty': world.ships.count,
+  // What each layer counts: "(34)", or with a filter on "(12 of 34)", the islands it
+  // lets through of all.
+  function layerCounts() {
+    const { islands } = world;
+    // Of all islands, towns and explored islands: how many there are, how many pass.
+    const all = [islands.count, 0, 0];
+    const through = [0, 0, 0];
+    for (let i = 0; i < islands.count; i++) {
+      const town = islands.isTown[i], explored = islands.isExplored[i];
+      all[1] += town;
+      all[2] += explored;
+      if (!matches || matches[i]) {
+        through[0]++;
+        through[1] += town;
+        through[2] += explored;
+      }
+    }
+    const count = (k) => (matches
+      ? `(${through[k].toLocaleString('en')} of ${all[k].toLocaleString('en')})`
+      : `(${all[k].toLocaleString('en')})`);
+    const islandCount = count(0);
+    return {
+      'Island difficulty': islandCount,
+      'Island names': islandCount,
+      'Towns': count(1),
+      'Explored islands': count(2),
+      'Ship difficulty': `(${world.ships.count.toLocaleString('en')})`,
+      'Difficulty colours': islandCount,
     };
+  }
+
+  function makeLayerControl() {
+    const counts = layerCounts();
     const controlNames = {};
     for (const [name, layer] of Object.entries(overlays)) {
-      const count = counts[name].toLocaleString('en');
-      controlNames[`${name} <span class="layer-count">(${count})</span>`] = layer;
+      controlNames[`${name} <span class="layer-count" data-layer="${name}">${counts[name]}</span>`] = layer;
     }
     return L.control.layers(null, controlNames, { collapsed: false });
+  }
+
+  // Puts the counts of the shown world and filter into the layer control.
+  function showLayerCounts() {
+    const counts = layerCounts();
+    for (const span of layerControl.getContainer().querySelectorAll('.layer-count[data-layer]')) {
+      const text = counts[span.dataset.layer];
+      if (text && span.textContent !== text) span.textContent = text;
+    }
   }
 
   function makePlayerMarker() {
@@ -62,6 +105,8 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       icon: L.divIcon({ className: 'player-marker', iconSize: [16, 16], iconAnchor: [8, 8] }),
       keyboard: false,
       zIndexOffset: 1000,
+      // A click on the player goes on to the map, to what lies under the marker.
+      bubblingMouseEvents: true,
     }).bindTooltip('You are here');
   }
 
@@ -160,8 +205,15 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       placeAheadOfView();
     },
 
-    // Revealing an island pins its label, so it shows at every zoom until another island
-    // is revealed, and moves the map to it.
+    // Pinning an island makes its labels show at every zoom until another is pinned.
+    pinIsland(index) {
+      if (!(index >= 0 && index < world.islands.count) || index === placement.pinned) return;
+      placement.pin(index);
+      layers.refresh();
+      placeAheadOfView();
+    },
+
+    // Revealing an island pins its label and moves the map to it.
     revealIsland(index) {
       if (!(index >= 0 && index < world.islands.count)) return;
       placement.pin(index);
@@ -171,6 +223,19 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       layers.refresh();
       placeAheadOfView();
     },
+
+    // Shows labels and marks only for the islands `islandsOf(world)` lets through (one
+    // byte per island, or null for all), for this world and each new one, and counts
+    // them in the layer control.
+    filterIslands(islandsOf) {
+      matchesOf = islandsOf;
+      matches = matchesOf(world);
+      placement.include(matches);
+      layers.refresh();
+      showLayerCounts();
+      placeAheadOfView();
+    },
+    showLayerCounts,
 
     // A new world and bitmap in place of the shown ones, keeping the view, the layers
     // switched on and the pinned island (found again by its name and position).

@@ -9,8 +9,17 @@ import { worldPoint, worldPosition } from './map.js';
 const PositionLimit = 2 ** 31;
 const inWorld = (value) => Number.isFinite(value) && Math.abs(value) <= PositionLimit;
 
-// Keeps the address following the view of `map`; `addressPart` is what the address keeps
-// after the view ("&map=drawn" once given, else nothing).
+// What a hash says beside the view, in a fixed order: two hashes that say the same
+// thing beside it give the same text.
+function partsBesideView(hash) {
+  const values = new URLSearchParams(hash.replace(/^#/, ''));
+  for (const name of ['z', 'x', 'y']) values.delete(name);
+  values.sort();
+  return values.toString();
+}
+
+// Keeps the address following the view of `map`; addressPart() gives what the address
+// keeps after the view ("&map=drawn" once given, the filter).
 export function followViewInAddress(map, mapElement, addressPart) {
   // The view a hash names, or null when it names none (missing, unreadable, infinite or
   // out-of-range values).
@@ -26,10 +35,9 @@ export function followViewInAddress(map, mapElement, addressPart) {
     return { center: worldPoint(x, y), zoom: fittedZoom, x, y, writtenZoom: zoom };
   }
 
-  // "&map=drawn" stays in the address once given.
   const hashOf = ({ zoom, x, y }) =>
     `#z=${Math.round(zoom * 100) / 100}&x=${Math.round(x)}&y=${Math.round(y)}` +
-    addressPart;
+    addressPart();
 
   // Whether a hash names the view shown, to the whole units and hundredths of a zoom it
   // is written in. The map's centre is kept in whole screen pixels, so a view reached
@@ -59,7 +67,10 @@ export function followViewInAddress(map, mapElement, addressPart) {
   function followView() {
     if (mapElement.dataset.state === 'loading') return;
     const hash = hashOfView();
-    if (hash === null || hash === location.hash || namesShownView(location.hash)) return;
+    if (hash === null || hash === location.hash) return;
+    if (namesShownView(location.hash) && partsBesideView(location.hash) === partsBesideView(hash)) {
+      return;
+    }
     try {
       history.replaceState(history.state, '', hash);
     } catch {
@@ -101,6 +112,11 @@ export function followViewInAddress(map, mapElement, addressPart) {
   return {
     // The view the address asked for when the page opened, or null.
     initialView: () => viewFromHash(openingHash),
+    // Writes the address anew now, after a change of what it keeps beside the view.
+    follow: () => {
+      clearTimeout(followTimer);
+      followView();
+    },
     // The address with the view, as the copy-link button gives it.
     viewLink: () => location.href.replace(/#.*$/, '') + (hashOfView() ?? ''),
   };

@@ -21,15 +21,7 @@ before(() => {
   examplePage = makeExamplePage();
 });
 
-async function withPage(pagePath, options, check) {
-  const opened = await openPage(tests.browser, pagePath, options);
-  try {
-    await check(opened.page);
-    assert.deepEqual(opened.problems, [], 'errors, or requests that left the machine');
-  } finally {
-    await opened.close();
-  }
-}
+const { withPage } = tests;
 
 // The map's zoom and the world position at its centre.
 function mapView(page) {
@@ -120,10 +112,10 @@ test('search finds a hostile name typed as it is, moves to it and runs nothing',
       await page.fill('#search', query);
       assert.deepEqual(await options.locator('.result-name').allTextContents(), [name], query);
     }
-    assert.equal(await options.locator('.result-marks').textContent(), 'difficulty 7');
+    assert.equal(await options.locator('.result-marks').textContent(), 'difficulty 7 · 180 E');
     await page.fill('#search', 'ile CREME');
     assert.equal(await options.locator('.result-marks').textContent(),
-      'difficulty 4 · town · explored');
+      'difficulty 4 · town · explored · 208 E');
     // Escape closes the list.
     await page.keyboard.press('Escape');
     assert.equal(await page.locator('#search-popup').isHidden(), true);
@@ -140,7 +132,7 @@ test('the coordinates under the cursor are those of the square under it', async 
           { animate: false }), [island.x, island.y]);
         const point = await squareCentre(page, island);
         await page.mouse.move(point.x, point.y);
-        assert.equal(await page.textContent('#coordinates'), `x ${island.x}, y ${island.y}`,
+        assert.match(await page.textContent('#coordinates'), new RegExp(`^x ${island.x}, y ${island.y} · `),
           `zoom ${zoom}`);
       }
     }

@@ -306,3 +306,47 @@ test('placement: labels keep off the player\'s marker at every zoom', () => {
   layout.pin(home);
   assert.ok(layout.shows(home, 0) && layout.shows(labels.firstName + home, 0));
 });
+
+test('placement with a filter: labels only for matching islands, sound, and the room of the others',
+  () => {
+    const world = crowdedWorld(3000, 800);
+    const { islands } = world;
+    const { labels, layout: unfiltered } = layoutOf(world);
+    const filtered = new placement.Placement(world, labels, -4, 5);
+    // About a third of the islands: difficulties 5 to 14 that are not explored.
+    const matches = Uint8Array.from({ length: islands.count },
+      (_, i) => (islands.difficulty[i] >= 5 && islands.difficulty[i] <= 14 && !islands.isExplored[i] ? 1 : 0));
+    filtered.include(matches);
+    const islandOf = (id) => (id < labels.islands ? id : id >= labels.firstName ? id - labels.firstName : -1);
+    let before = new Map();
+    for (let zoom = -4; zoom <= 5; zoom++) {
+      const shown = shownAt(filtered, labels.count, zoom);
+      assert.deepEqual(overlappingPairs(shown.map((id) => ({ id, box: boxAt(filtered, id, zoom) }))), [],
+        `overlaps at zoom ${zoom}`);
+      const strays = shown.filter((id) => islandOf(id) >= 0 && !matches[islandOf(id)]);
+      assert.deepEqual(strays, [], `labels of islands the filter leaves out at zoom ${zoom}`);
+      // Names keep off every island's square, those the filter leaves out too.
+      const names = shown.filter((id) => id >= labels.firstName);
+      const squares = Array.from({ length: islands.count }, (_, i) => ({ id: -1 - i, box: squareAt(islands, i, zoom) }));
+      const covered = overlappingPairs([...squares, ...names.map((id) => ({ id, box: boxAt(filtered, id, zoom) }))])
+        .filter(([a, b]) => (a < 0) !== (b < 0));
+      assert.deepEqual(covered, [], `names over islands at zoom ${zoom}`);
+      for (const [id, anchor] of before) {
+        assert.ok(filtered.shows(id, zoom), `label ${id} vanished at ${zoom}`);
+        assert.deepEqual([filtered.anchorX[id], filtered.anchorY[id]], anchor, `label ${id} moved at ${zoom}`);
+      }
+      before = new Map(shown.map((id) => [id, [filtered.anchorX[id], filtered.anchorY[id]]]));
+      // The matching islands show at least as many labels as they do without the filter.
+      const matchingShown = (layout) => shownAt(layout, labels.count, zoom)
+        .filter((id) => islandOf(id) >= 0 && matches[islandOf(id)]).length;
+      assert.ok(matchingShown(filtered) >= matchingShown(unfiltered), `fewer labels at zoom ${zoom}`);
+      if (zoom === 0) assert.ok(matchingShown(filtered) > matchingShown(unfiltered) * 1.2, 'no room freed');
+    }
+    // A pinned island the filter leaves out still shows; no filter gives the whole placement back.
+    const outside = matches.indexOf(0);
+    filtered.pin(outside);
+    assert.ok(filtered.shows(outside, -4) && filtered.shows(labels.firstName + outside, -4));
+    filtered.pin(-1);
+    filtered.include(null);
+    assert.deepEqual(shownAt(filtered, labels.count, 1), shownAt(unfiltered, labels.count, 1));
+  });

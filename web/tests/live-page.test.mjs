@@ -42,6 +42,7 @@ async function pageState(page) {
       search: document.getElementById('search').value,
       layers: [...document.querySelectorAll('.leaflet-control-layers-selector')].map((box) => box.checked),
       pinned: tlmaper.world.islands.names[tlmaper.pinnedIsland()],
+      filter: document.querySelector('#filter-panel summary').textContent,
       stayed: window.stayed === true,
     };
   });
@@ -92,6 +93,8 @@ test('a new save shows in place and the page keeps its view; an unreadable one i
       tlmaper.map.setView(tlmaper.worldPoint(60, 40), 2, { animate: false });
     });
     await page.locator('.leaflet-control-layers-selector').nth(1).uncheck();
+    await page.click('#filter-panel summary');
+    await page.check('#filter-unexplored');
     await page.fill('#search', 'isle 1');
     await page.waitForTimeout(400);  // the address follows the view
     const before = await pageState(page);
@@ -112,6 +115,9 @@ test('a new save shows in place and the page keeps its view; an unreadable one i
     const afterUpdate = await pageState(page);
     assert.deepEqual(afterUpdate, before, 'view, address, search, layers and the page itself kept');
     assert.equal(await page.evaluate(() => tlmaper.world.islands.names[5]), 'Isle Five Renamed');
+    // The filter holds over the new world, and counts its islands.
+    assert.match(before.hash, /&unexplored=1$/);
+    assert.equal(await page.textContent('.layer-count[data-layer="Island names"]'), '(13 of 25)');
     assert.match(await page.textContent('.live-status'), /^Live map, updated /);
 
     // A half-written save: reported, and the map stays.

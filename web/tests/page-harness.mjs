@@ -100,9 +100,20 @@ export async function openPage(browser, pagePath, {
 }
 
 // One browser for the tests of a file, launched in a fresh scratch directory before them
-// and closed after them; the tests read it as `.browser`.
+// and closed after them; the tests read it as `.browser`, and open pages in it with
+// `.withPage`.
 export function browserForTests() {
   const tests = { browser: null };
+  // Opens a page in that browser, runs check(page), and expects no problems of the page.
+  tests.withPage = async (pagePath, options, check) => {
+    const opened = await openPage(tests.browser, pagePath, options);
+    try {
+      await check(opened.page);
+      assert.deepEqual(opened.problems, [], 'errors, or requests that left the machine');
+    } finally {
+      await opened.close();
+    }
+  };
   before(async () => {
     freshScratch();
     tests.browser = await launchBrowser();

@@ -118,8 +118,11 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
         for (let i = 0; i < islands.count; i++) if (marks[i]) members.push(i);
         markGrids[kind] = new PointGrid(islands.x, islands.y, members, 16, 1 << 16);
       }
+      // Only the marks of islands the placement includes (a filter's islands).
       markGrids[kind].forEachIn((x0 - reach - 1) / scale, (y0 - reach - 1) / scale,
-        (x1 + reach + 1) / scale, (y1 + reach + 1) / scale, at);
+        (x1 + reach + 1) / scale, (y1 + reach + 1) / scale, (i) => {
+          if (placement.includes(i)) at(i);
+        });
       return;
     }
     // Where the difficulty shows, its box lies within the mark.

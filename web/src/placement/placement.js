@@ -44,6 +44,7 @@ export class Placement {
     this.maxZoom = maxZoom;
     this.order = islandOrder(islands);
     this.pinned = -1;
+    this.included = null;  // one byte per island that may take room, or null for all
     // Every label's anchor (world units) and box (screen pixels around the anchor,
     // slack included). A name's are those of its candidate place, once placed. One more
     // after the labels: the player's marker.
@@ -134,6 +135,20 @@ export class Placement {
     this.reset();
   }
 
+  // Lets only the islands that `matches` marks (one byte per island; null for all) take
+  // room for their labels: the islands a filter lets through get the room the others'
+  // labels leave. Names still keep off every island's square, as the others' squares
+  // stay on the map, dimmed. The pinned island shows either way.
+  include(matches) {
+    this.included = matches;
+    this.reset();
+  }
+
+  // Whether island `i` may show its labels and marks.
+  includes(i) {
+    return this.included === null || this.included[i] === 1 || i === this.pinned;
+  }
+
   // The whole zoom level at or below `zoom` that placement works at.
   levelOf(zoom) {
     return Math.max(this.minZoom, Math.min(this.maxZoom, Math.floor(zoom)));
@@ -194,7 +209,7 @@ export class Placement {
       place(labels.firstName + i);
     }
     for (const i of this.order) {
-      if (waiting(i) && !grid.meets(i)) place(i);
+      if (waiting(i) && this.includes(i) && !grid.meets(i)) place(i);
       if (++done % SliceLabels === 0) yield;
     }
     // The ships that find no room yet keep theirs from names: placed at this level, a

@@ -1,0 +1,120 @@
+// The card that says what lies at a place of the map: each island's name in full, its
+// difficulty, whether it is a town or explored, its position, and how far it is from the
+// player and which way; ships likewise, without a name. A dialog that screen readers
+// announce (focus moves into it); Escape or its close button closes it and gives the
+// focus back to where it was.
+import { fromPlayerText, offsetBetween } from './compass.js';
+
+// The most entries a card lists; past them it says "and N more".
+export const MostEntries = 5;
+
+// What the card shows for `hits` ({ kind, index } as the square finder gives them,
+// topmost first): at most MostEntries of them, and how many more there are.
+export function cardContent(world, hits) {
+  const entries = hits.slice(0, MostEntries).map(({ kind, index }) => {
+    const records = kind === 'ship' ? world.ships : world.islands;
+    const position = { x: records.x[index], y: records.y[index] };
+    return {
+      kind, index, ...position,
+      name: kind === 'ship' ? 'Roaming ship' : world.islands.names[index],
+      difficulty: records.difficulty[index],
+      town: kind === 'island' && world.islands.isTown[index] === 1,
+      explored: kind === 'island' && world.islands.isExplored[index] === 1,
+      offset: offsetBetween(world.player, position),
+    };
+  });
+  return { entries, more: hits.length - entries.length };
+}
+
+// The marks of an entry, as one line: "difficulty 7 · town · explored".
+export function marksText(entry) {
+  const marks = [`difficulty ${entry.difficulty}`];
+  if (entry.town) marks.push('town');
+  if (entry.kind === 'island') marks.push(entry.explored ? 'explored' : 'unexplored');
+  return marks.join(' · ');
+}
+
+// "x 296, y 82 · 178 E of you" (or "· where you are").
+export function whereText(entry) {
+  return `x ${entry.x}, y ${entry.y} · ${fromPlayerText(entry.offset)}`;
+}
+
+// What the dialog is called: its one name, or the first and how many more.
+function cardLabel({ entries, more }) {
+  const name = (entry) => entry.name.replace(/\s+/g, ' ').trim() || '(no name)';
+  const others = entries.length - 1 + more;
+  return others === 0 ? name(entries[0]) : `${name(entries[0])} and ${others} more`;
+}
+
+// The card, not yet in the document: put `element` where it should show. `onClose` is
+// called whenever it closes.
+export function makeCard(document, onClose = () => {}) {
+  const element = document.createElement('section');
+  element.id = 'card';
+  element.className = 'panel';
+  element.setAttribute('role', 'dialog');
+  element.tabIndex = -1;
+  element.hidden = true;
+  const close = document.createElement('button');
+  close.type = 'button';
+  close.className = 'card-close';
+  close.setAttribute('aria-label', 'Close');
+  close.textContent = '×';
+  const list = document.createElement('ul');
+  list.className = 'card-entries';
+  const moreLine = document.createElement('p');
+  moreLine.className = 'card-more';
+  element.append(close, list, moreLine);
+
+  let returnFocus = null;
+
+  function entryItem(entry) {
+    const item = document.createElement('li');
+    item.className = `card-entry card-${entry.kind}`;
+    const name = document.createElement('h2');
+    name.className = 'card-name';
+    name.textContent = entry.name || '(no name)';
+    const marks = document.createElement('p');
+    marks.className = 'card-marks';
+    marks.textContent = marksText(entry);
+    const where = document.createElement('p');
+    where.className = 'card-where';
+    where.textContent = whereText(entry);
+    item.append(name, marks, where);
+    return item;
+  }
+
+  // Shows `content` (from cardContent) and moves the focus into the card, to come back
+  // to the element that had it once the card closes.
+  function open(content) {
+    if (element.hidden) returnFocus = document.activeElement;
+    list.replaceChildren(...content.entries.map(entryItem));
+    moreLine.textContent = content.more > 0 ? `and ${content.more.toLocaleString('en')} more` : '';
+    element.setAttribute('aria-label', cardLabel(content));
+    element.hidden = false;
+    element.focus({ preventScroll: true });
+  }
+
+  function hide() {
+    if (element.hidden) return;
+    element.hidden = true;
+    const focusBack = returnFocus;
+    returnFocus = null;
+    // Only when the focus was in the card: a click on the map has moved it already.
+    if (element.contains(document.activeElement) || document.activeElement === document.body) {
+      focusBack?.focus?.({ preventScroll: true });
+    }
+    onClose();
+  }
+
+  close.addEventListener('click', hide);
+  element.addEventListener('keydown', (event) => {
+    if (event.key === 'Escape') {
+      event.preventDefault();
+      event.stopPropagation();
+      hide();
+    }
+  });
+
+  return { element, open, close: hide, isOpen: () => !element.hidden };
+}

@@ -1,0 +1,99 @@
+// The "Nearest" list: a button in the page's top bar that opens the ten islands nearest
+// the player that the filter lets through, each with its distance, direction and
+// difficulty. Choosing one (click, or Enter on it) shows it on the map and opens its card.
+import { offsetBetween, offsetText } from './compass.js';
+import { nearestIslands } from './nearest.js';
+import { islandGridOf } from './squares-at.js';
+
+const MostNearest = 10;
+
+// The list, not yet in the document. onChoose(index) is called with the island chosen;
+// show(items, filtered) lists { index, name, difficulty, offset } nearest first.
+export function makeNearestList(document, onChoose) {
+  const panel = document.createElement('details');
+  panel.id = 'nearest-panel';
+  panel.className = 'top-panel';
+  const summary = document.createElement('summary');
+  summary.textContent = 'Nearest';
+  const popup = document.createElement('div');
+  popup.className = 'panel top-popup';
+  const heading = document.createElement('h2');
+  heading.id = 'nearest-heading';
+  const list = document.createElement('ol');
+  list.id = 'nearest-list';
+  list.setAttribute('aria-labelledby', 'nearest-heading');
+  popup.append(heading, list);
+  panel.append(summary, popup);
+
+  function item({ index, name, difficulty, offset }) {
+    const line = document.createElement('li');
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.dataset.island = String(index);
+    const nameText = document.createElement('span');
+    nameText.className = 'nearest-name';
+    nameText.textContent = name.replace(/\s+/g, ' ').trim() || '(no name)';
+    const offsetPart = document.createElement('span');
+    offsetPart.className = 'nearest-offset';
+    offsetPart.textContent = offsetText(offset);
+    const difficultyPart = document.createElement('span');
+    difficultyPart.className = 'nearest-difficulty';
+    difficultyPart.textContent = String(difficulty);
+    difficultyPart.title = 'difficulty';
+    // Read out as "Name, 46 E of you, difficulty 11".
+    const spoken = (text) => {
+      const part = document.createElement('span');
+      part.className = 'visually-hidden';
+      part.textContent = text;
+      return part;
+    };
+    offsetPart.append(spoken(offset.direction === '' ? '' : ' of you'));
+    button.append(nameText, spoken(', '), offsetPart, spoken(', difficulty '), difficultyPart);
+    button.addEventListener('click', () => onChoose(index));
+    line.append(button);
+    return line;
+  }
+
+  function show(items, filtered) {
+    heading.textContent = items.length === 0
+      ? (filtered ? 'No island matches the filter' : 'No islands')
+      : (filtered ? 'Nearest matching islands' : 'Nearest islands');
+    list.replaceChildren(...items.map(item));
+  }
+
+  return { element: panel, show };
+}
+
+// Adds the list to `bar` before `before`, over the world `shown` shows and the islands
+// `filtering` lets through; choosing an island reveals it and calls onChoose(index).
+export function addNearestList(shown, filtering, { bar, before, onChoose }) {
+  const narrowScreen = window.matchMedia('(max-width: 640px)');
+  const nearest = makeNearestList(document, (index) => {
+    if (narrowScreen.matches) nearest.element.open = false;  // leave the map free to see
+    shown.revealIsland(index);
+    onChoose(index);
+  });
+  bar.insertBefore(nearest.element, before ?? null);
+
+  let world = null;
+  // Kept up to date while folded too (a few cells of the grid): the list is there as
+  // soon as it opens.
+  function refresh() {
+    if (!world) return;
+    const { islands, player } = world;
+    const matches = filtering.matches();
+    const accepts = matches ? (i) => matches[i] === 1 : () => true;
+    const found = nearestIslands(islandGridOf(world), islands.x, islands.y, player, accepts, MostNearest);
+    nearest.show(found.map((index) => ({
+      index,
+      name: islands.names[index],
+      difficulty: islands.difficulty[index],
+      offset: offsetBetween(player, { x: islands.x[index], y: islands.y[index] }),
+    })), matches !== null);
+  }
+  shown.onWorld((newWorld) => {
+    world = newWorld;
+    refresh();
+  });
+  filtering.onChange(refresh);
+}
