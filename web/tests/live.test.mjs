@@ -65,7 +65,15 @@ test('serves the page, its bitmap and events, and refuses every other request', 
       ['no Host', 'GET / HTTP/1.0\r\n\r\n', 403],
       ['POST', `POST / HTTP/1.1\r\n${host}Content-Length: 5\r\n\r\nhello`, 405],
       ['PUT of the bitmap', `PUT /world.bmp HTTP/1.1\r\n${host}Content-Length: 1\r\n\r\nx`, 405],
-      ['OPTIONS (a CORS preflight)', `OPTIONS / HTTP/1.1\r\n${host}Origin: http://attacker.example\r\n\r\n`, 405],
+      ['OPTIONS', `OPTIONS / HTTP/1.1\r\n${host}\r\n`, 405],
+      ['a CORS preflight', `OPTIONS / HTTP/1.1\r\n${host}Origin: http://attacker.example\r\n\r\n`, 403],
+      ['the bitmap for another site', `GET /world.bmp HTTP/1.1\r\n${host}Sec-Fetch-Site: cross-site\r\nSec-Fetch-Mode: no-cors\r\nSec-Fetch-Dest: image\r\n\r\n`, 403],
+      ['the bitmap for a site beside', `GET /world.bmp HTTP/1.1\r\n${host}Sec-Fetch-Site: same-site\r\n\r\n`, 403],
+      ['the page fetched by another site', `GET / HTTP/1.1\r\n${host}Sec-Fetch-Site: cross-site\r\nSec-Fetch-Mode: no-cors\r\n\r\n`, 403],
+      ['events for another origin', `GET /events HTTP/1.1\r\n${host}Origin: http://127.0.0.1:${port + 1}\r\n\r\n`, 403],
+      ['the page opened from a link on another site', `GET / HTTP/1.1\r\n${host}Sec-Fetch-Site: cross-site\r\nSec-Fetch-Mode: navigate\r\nSec-Fetch-Dest: document\r\nConnection: close\r\n\r\n`, 200],
+      ['the bitmap for its own page', `GET /world.bmp HTTP/1.1\r\n${host}Origin: http://localhost:${port}\r\nSec-Fetch-Site: same-origin\r\nConnection: close\r\n\r\n`, 200],
+      ['an inverted range', `GET /world.bmp HTTP/1.1\r\n${host}Range: bytes=5-3\r\n\r\n`, 416],
       ['an oversized header', `GET / HTTP/1.1\r\n${host}X-Big: ${'a'.repeat(20000)}\r\n\r\n`, 400],
       ['too many headers', `GET / HTTP/1.1\r\n${host}${'X-Many: 1\r\n'.repeat(100)}\r\n`, 431],
       ['an oversized path', `GET /${'a'.repeat(10000)} HTTP/1.1\r\n${host}\r\n`, 414],
@@ -76,6 +84,21 @@ test('serves the page, its bitmap and events, and refuses every other request', 
       assert.equal(response.headers['x-content-type-options'], 'nosniff', what);
       if (status !== 200) assert.ok(!response.body.includes('not to be served'), what);
     }
+    // Ranges are not served: whatever a Range asks for, the answer is the whole body and
+    // never a byte beside it.
+    const files = { '/': 'world.html', '/world.bmp': 'world.bmp' };
+    for (const [path, file] of Object.entries(files)) {
+      const bytes = readFileSync(join(directory, file));
+      for (const range of [`0-${bytes.length + 66}`, '99999999-', `${bytes.length}-`, '0-0', '-5',
+        `0-${bytes.length * 4}`, '0-10,20-30', '0-,0-,0-,0-']) {
+        const response = await get(live, path, `Range: bytes=${range}\r\n`);
+        assert.equal(response.status, 200, `${path} ${range}`);
+        assert.equal(response.headers['content-range'], undefined, `${path} ${range}`);
+        assert.equal(response.headers['content-length'], String(bytes.length), `${path} ${range}`);
+        assert.deepEqual(response.body, bytes, `${path} ${range}`);
+      }
+    }
+    assert.equal(image.headers['cross-origin-resource-policy'], 'same-origin');
     // After all that the server still serves.
     assert.equal((await get(live, '/')).status, 200);
   } finally {
@@ -84,7 +107,10 @@ test('serves the page, its bitmap and events, and refuses every other request', 
 });
 
 test('past the bounds a client is refused with 503 and the others go on; idle clients time out', async () => {
-  const directory = folderWith('bounds');
+  // A bitmap of some 24 MB, more than a connection's buffers hold.
+  const world = gridWorld();
+  world.islands.push({ name: 'Far', x: 1400, y: 1400, difficulty: 1, town: false, explored: false });
+  const directory = folderWith('bounds', world);
   const live = await startLive(directory, 'world.xml');
   const sockets = [];
   try {
@@ -101,30 +127,29 @@ test('past the bounds a client is refused with 503 and the others go on; idle cl
     const past = openEvents(live);
     assert.equal(await past.status, 503, 'an event stream past the bound');
     past.close();
-    // Connections that keep sending a header, slowly, fill the rest (one after the
-    // other: the listening socket's backlog is short).
-    const trickle = setInterval(() => { for (const socket of sockets) socket.write('X: y\r\n'); }, 300);
-    try {
-      for (let i = 0; i < 40; i++) {
-        const socket = net.connect(live.port, '127.0.0.1');
-        socket.on('error', () => {});
-        await once(socket, 'connect');
-        socket.write(`GET / HTTP/1.1\r\nHost: 127.0.0.1:${live.port}\r\n`);
-        sockets.push(socket);
-      }
-      assert.equal((await get(live, '/')).status, 503, 'a connection past the bound');
-      // The streams open before are not affected: they hear of a new map.
-      replaceSave(directory, 'world.xml', saveXml(hostileWorld()));
-      const updates = await Promise.all(streams.map((stream) => stream.next((e) => e.version === 2)));
-      assert.equal(updates.length, 64);
-    } finally {
-      clearInterval(trickle);
-      for (const socket of sockets) socket.destroy();
-      for (const stream of streams) stream.close();
+    // Clients that ask for the bitmap and read none of it fill the rest.
+    for (let i = 0; i < 36; i++) {
+      const socket = net.connect(live.port, '127.0.0.1');
+      socket.on('error', () => {});
+      await once(socket, 'connect');
+      socket.pause();
+      socket.write(`GET /world.bmp HTTP/1.1\r\nHost: 127.0.0.1:${live.port}\r\n\r\n`);
+      sockets.push(socket);
     }
-    await new Promise((resolve) => setTimeout(resolve, 300));
+    await new Promise((resolve) => setTimeout(resolve, 500));
+    const start = Date.now();
+    assert.equal((await get(live, '/')).status, 503, 'a connection past the bound');
+    assert.ok(Date.now() - start < 1500, `refused after ${Date.now() - start} ms`);
+    // The streams open before are not affected: they hear of a new map.
+    replaceSave(directory, 'world.xml', saveXml(hostileWorld()));
+    const updates = await Promise.all(streams.map((stream) => stream.next((e) => e.version === 2)));
+    assert.equal(updates.length, 64);
+    for (const socket of sockets) socket.destroy();
+    for (const stream of streams) stream.close();
+    await new Promise((resolve) => setTimeout(resolve, 500));
     assert.equal((await get(live, '/')).status, 200, 'served again once the others left');
   } finally {
+    for (const socket of sockets) socket.destroy();
     await stopLive(live);
   }
 });
