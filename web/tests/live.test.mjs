@@ -5,7 +5,10 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { once } from 'node:events';
-import { readdirSync, readFileSync, renameSync, writeFileSync, mkdirSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
+import {
+  readdirSync, readFileSync, renameSync, rmSync, writeFileSync, mkdirSync,
+} from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, hostileWorld, saveXml } from './test-saves.mjs';
@@ -196,12 +199,12 @@ function largeWorld(seed) {
   return { player: { x: 5, y: 5, worldName: 'Large' }, islands, ships: [] };
 }
 
-// Windows has no SIGTERM: wine ends the exe on it the way Windows ends a process that is
-// killed, so under wine only Ctrl+C (which wine hands to the exe as a console event) is
-// tried.
+// Windows has no SIGTERM or SIGHUP: wine ends the exe on them the way Windows ends a
+// process that is killed, so under wine only Ctrl+C (which wine hands to the exe as a
+// console event) is tried.
 const windows = process.env.TLMAPER_TESTS_WINDOWS === '1';
-for (const signal of ['SIGINT', 'SIGTERM']) {
-  test(`${signal} during an update ends it at once with status 0, outputs whole, no temporary file`, { skip: windows && signal === 'SIGTERM' && 'no SIGTERM on Windows' }, async () => {
+for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
+  test(`${signal} during an update ends it at once with status 0, outputs whole, no temporary file`, { skip: windows && signal !== 'SIGINT' && `no ${signal} on Windows` }, async () => {
     const directory = folderWith(`stop-${signal}`);
     const live = await startLive(directory, 'world.xml');
     const events = openEvents(live);
@@ -221,4 +224,58 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
     assert.equal(image.readUInt32LE(2), image.length, 'the bitmap is whole');
     assert.match(readFileSync(join(directory, 'world.html'), 'utf8'), /<\/html>\s*$/);
   });
+}
+
+test('a pipe in place of the save is reported and the last map kept; stops still work', { skip: windows && 'no named pipes in the file system on Windows' }, async () => {
+  const directory = folderWith('fifo');
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const events = openEvents(live);
+    await events.next();
+    const firstPage = readFileSync(join(directory, 'world.html'));
+    execFileSync('mkfifo', [join(directory, 'world.fifo')]);
+    renameSync(join(directory, 'world.fifo'), join(directory, 'world.xml'));
+    const failed = await events.next((e) => e.unreadable, 5000);
+    assert.equal(failed.version, 1);
+    assert.match(live.stderr, /^\d\d:\d\d:\d\d Error: .*world\.xml is not a file\r?\n/m);
+    assert.deepEqual((await get(live, '/')).body, firstPage);
+    // A save written in its place again is followed.
+    replaceSave(directory, 'world.xml', saveXml(hostileWorld()));
+    assert.equal((await events.next((e) => e.version === 2, 5000)).unreadable, false);
+    events.close();
+  } finally {
+    const stopped = await stopLive(live, 'SIGTERM');
+    assert.deepEqual([stopped.code, stopped.signal], [0, null]);
+  }
+});
+
+test('a save folder removed and made again is followed, and the run says so', async () => {
+  const directory = folderWith('remade');
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const events = openEvents(live);
+    await events.next();
+    rmSync(directory, { recursive: true });
+    await waitFor(() => /The folder of the save is gone/.test(live.stderr));
+    mkdirSync(directory);
+    writeFileSync(join(directory, 'world.xml'), saveXml(hostileWorld()));
+    assert.equal((await events.next((e) => e.version === 2, 5000)).unreadable, false);
+    assert.match(live.stderr, /^\d\d:\d\d:\d\d The folder of the save is back; following the save again\r?\n/m);
+    const page = await get(live, '/');
+    assert.deepEqual(page.body, readFileSync(join(directory, 'world.html')));
+    // And the next save too.
+    replaceSave(directory, 'world.xml', saveXml(gridWorld()));
+    await events.next((e) => e.version === 3, 5000);
+    events.close();
+  } finally {
+    await stopLive(live);
+  }
+});
+
+async function waitFor(condition, ms = 5000) {
+  const start = Date.now();
+  while (!condition()) {
+    if (Date.now() - start > ms) throw new Error('not in time');
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
 }
