@@ -237,7 +237,8 @@ test('a pipe in place of the save is reported and the last map kept; stops still
     renameSync(join(directory, 'world.fifo'), join(directory, 'world.xml'));
     const failed = await events.next((e) => e.unreadable, 5000);
     assert.equal(failed.version, 1);
-    assert.match(live.stderr, /^\d\d:\d\d:\d\d Error: .*world\.xml is not a file\r?\n/m);
+    // (The message may come a moment after the event: they travel apart.)
+    await waitFor(() => /^\d\d:\d\d:\d\d Error: .*world\.xml is not a file\r?\n/m.test(live.stderr));
     assert.deepEqual((await get(live, '/')).body, firstPage);
     // A save written in its place again is followed.
     replaceSave(directory, 'world.xml', saveXml(hostileWorld()));
@@ -260,7 +261,7 @@ test('a save folder removed and made again is followed, and the run says so', as
     mkdirSync(directory);
     writeFileSync(join(directory, 'world.xml'), saveXml(hostileWorld()));
     assert.equal((await events.next((e) => e.version === 2, 5000)).unreadable, false);
-    assert.match(live.stderr, /^\d\d:\d\d:\d\d The folder of the save is back; following the save again\r?\n/m);
+    await waitFor(() => /^\d\d:\d\d:\d\d The folder of the save is back; following the save again\r?\n/m.test(live.stderr));
     const page = await get(live, '/');
     assert.deepEqual(page.body, readFileSync(join(directory, 'world.html')));
     // And the next save too.
