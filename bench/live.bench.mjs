@@ -32,6 +32,7 @@ const option = (name, fallback) => {
 const binary = resolve(option('--binary', join(root, 'build/src/driver/tlmaper')));
 const only = option('--only', 'latency,pages,idle').split(',');
 const { chromium } = await import(join(root, 'web/node_modules/playwright-core/index.mjs'));
+const { saveXml, uniformWorld } = await import('../web/tests/worlds.mjs');
 
 const scratch = mkdtempSync(join(tmpdir(), 'tlmaper-live-bench-'));
 const children = new Set();
@@ -44,10 +45,7 @@ const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 // A save of `islands` islands; `variant` changes the world's name and moves the
 // player, so that each variant is a different map.
 function saveText(islands, variant, span = 2000) {
-  const path = join(scratch, `gen-${islands}.xml`);
-  execFileSync('python3', [join(root, 'bench/generate_save.py'), String(islands),
-    String(Math.floor(islands / 10)), String(span), path]);
-  return readFileSync(path, 'utf8')
+  return saveXml(uniformWorld(islands, Math.floor(islands / 10), span))
     .replace(/WorldName="([^"]*)"/, `WorldName="$1 v${variant}"`)
     .replace(/<PlayerData X="\d+"/, `<PlayerData X="${100 + variant}"`);
 }

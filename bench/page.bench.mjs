@@ -51,6 +51,7 @@ const { values: options } = parseArgs({
 process.env.TLMAPER_BINARY = resolve(options.binary);
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'page-bench-'));
 const { scratch, launchBrowser } = await import('../web/tests/page-harness.mjs');
+const { saveXml, uniformWorld } = await import('../web/tests/worlds.mjs');
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
 // Each world: { islands, span, colours, label }.
 const Worlds = options.only.split(',').map((entry) => {
@@ -114,8 +115,7 @@ function makePages(scratch, { islands, span, label }) {
   const directory = join(scratch, label.replace(/\W/g, '-'));
   execFileSync('mkdir', ['-p', directory]);
   const save = join(directory, 'world.xml');
-  execFileSync('python3', [join(root, 'bench', 'generate_save.py'), String(islands),
-    String(Math.floor(islands / 10)), String(span), save]);
+  writeFileSync(save, saveXml(uniformWorld(islands, Math.floor(islands / 10), span)));
   const made = {};
   for (const { name, template } of Pages) {
     const pageDirectory = join(directory, name.replace(' ', '-'));

@@ -101,8 +101,8 @@ def remove_outputs(work):
 def run_scenario(key, rounds, work):
     title, islands, ships, span = SCENARIOS[key]
     save = os.path.join(work, "world.xml")
-    subprocess.run([PYTHON, os.path.join(BENCH, "generate_save.py"), str(islands), str(ships),
-                    str(span), save], check=True)
+    subprocess.run(["node", os.path.join(BENCH, "..", "web", "tests", "worlds.mjs"), "uniform",
+                    str(islands), str(ships), str(span), save], check=True)
     side = 2 * span + 64
     runs = commands(work, save, side)
     samples = {name: [] for name in runs}

@@ -23,7 +23,7 @@ const { values: options } = parseArgs({
 process.env.TLMAPER_BINARY = resolve(options.binary);
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'tlmaper-search-bench-'));
 const { scratch, makePage, launchBrowser, openPage } = await import('../web/tests/page-harness.mjs');
-const { largeWorld } = await import('../web/tests/large-world.mjs');
+const { largeWorld } = await import('../web/tests/worlds.mjs');
 
 const Words = ['saltmere island', 'e', 'ébène'];
 const PauseSeconds = 5;

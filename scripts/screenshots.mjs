@@ -14,7 +14,7 @@ process.env.TLMAPER_BINARY = resolve(process.argv[2] ?? join(root, 'build/src/dr
 process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'tlmaper-screenshots-'));
 const { scratch, makePage, makeExamplePage, launchBrowser, openPage } =
   await import('../web/tests/page-harness.mjs');
-const { largeWorld } = await import('../web/tests/large-world.mjs');
+const { largeWorld } = await import('../web/tests/worlds.mjs');
 
 const browser = await launchBrowser();
 try {

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test suite: the unit and whole-run tests,
-# the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, one run under
-# valgrind, a short run of each fuzzer, and the Windows build's whole-run tests under
-# wine.
+# Sets everything up, builds, and runs every test suite: the linter over the page's
+# scripts, the unit and whole-run tests, the same tests under AddressSanitizer +
+# UndefinedBehaviorSanitizer, one run under valgrind, a short run of each fuzzer, and the
+# Windows build's whole-run tests under wine.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FUZZ_SECONDS="${FUZZ_SECONDS:-50}"
 bash "$ROOT/scripts/setup.sh" test
+
+echo "== The page's scripts and tests under the linter"
+(cd "$ROOT/web" && node node_modules/eslint/bin/eslint.js --max-warnings 0 .)
 
 echo "== Tests"
 ctest --test-dir "$ROOT/build" --output-on-failure -j2

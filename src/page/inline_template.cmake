@@ -1,16 +1,21 @@
 # Writes OUTPUT: the page template INPUT with every inline line replaced by the bytes of
 # the file it names. An inline line holds nothing but
-#     /*@inline PATH*/
+#     /*@inline PATH*/     the file itself
+#     /*@bundle PATH*/     the ES module PATH with every module it imports, joined by
+#                          esbuild into one script that runs at once
 # (leading blanks allowed), PATH relative to WEB, and stands inside a <script> or
 # <style> element. The page then carries its scripts and styles itself and needs no
 # network. Stops the build when an inlined file is missing, holds a placeholder text
 # (the tool's fills would rewrite it) or could end its element early.
+#
+# Bundle lines need NODE and BUNDLER (web/bundle.mjs, which runs esbuild from
+# WEB/node_modules).
 cmake_minimum_required(VERSION 3.20)
 
 set(Placeholders "[WORLDNAME]" "[MAPFILENAME]" "[SIZE]" "[PLAYERX]" "[PLAYERY]"
     "[ISLANDDIFFICULTYLAYER]" "[ISLANDNAMELAYER]" "[TOWNLAYER]" "[VISITEDLAYER]"
     "[SHIPDIFFICULTYLAYER]")
-set(InlineLine "^[ \t]*/\\*@inline ([^*\n]+)\\*/[ \t\r]*$")
+set(InlineLine "^[ \t]*/\\*@(inline|bundle) ([^*\n]+)\\*/[ \t\r]*$")
 
 function(refuse path)
   string(JOIN "" reason ${ARGN})
@@ -74,14 +79,34 @@ function(embed_style_images css cssPath result)
   set(${result} "${css}" PARENT_SCOPE)
 endfunction()
 
-# The bytes of one inlined file, checked for the element it goes into.
-function(inlined_text path element result)
+# The script esbuild makes of the module `fullPath` and the modules it imports: one
+# function run at once, so that nothing of it reaches the page's global names.
+function(bundled_text path fullPath result)
+  if(NOT NODE OR NOT EXISTS "${BUNDLER}")
+    refuse("${path}" "bundling needs NODE and BUNDLER")
+  endif()
+  execute_process(
+    COMMAND "${NODE}" "${BUNDLER}" "${fullPath}" WORKING_DIRECTORY "${WEB}"
+    RESULT_VARIABLE status OUTPUT_VARIABLE text ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0 OR NOT errors STREQUAL "")
+    refuse("${path}" "esbuild could not bundle it:\n${errors}")
+  endif()
+  set(${result} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The bytes of one inlined file (or bundle, when `kind` is "bundle"), checked for the
+# element it goes into.
+function(inlined_text kind path element result)
   set(fullPath "${WEB}/${path}")
   if(NOT EXISTS "${fullPath}" OR IS_DIRECTORY "${fullPath}")
     refuse("${path}" "${fullPath} is missing; run `bash scripts/setup.sh` (it installs the "
            "page's npm packages into web/node_modules)")
   endif()
-  file(READ "${fullPath}" text)
+  if(kind STREQUAL "bundle")
+    bundled_text("${path}" "${fullPath}" text)
+  else()
+    file(READ "${fullPath}" text)
+  endif()
   foreach(placeholder IN LISTS Placeholders)
     string(FIND "${text}" "${placeholder}" at)
     if(NOT at EQUAL -1)
@@ -121,6 +146,10 @@ set(done 0)  # bytes of the template already in `page`
 while(TRUE)
   string(SUBSTRING "${template}" ${done} -1 rest)
   string(FIND "${rest}" "/*@inline " at)
+  string(FIND "${rest}" "/*@bundle " bundleAt)
+  if(at EQUAL -1 OR (NOT bundleAt EQUAL -1 AND bundleAt LESS at))
+    set(at ${bundleAt})
+  endif()
   if(at EQUAL -1)
     break()
   endif()
@@ -131,15 +160,16 @@ while(TRUE)
   string(FIND "${fromLine}" "\n" lineLength)
   string(SUBSTRING "${fromLine}" 0 ${lineLength} line)
   if(NOT line MATCHES "${InlineLine}")
-    message(FATAL_ERROR "In ${INPUT}: an inline line must hold nothing but /*@inline PATH*/; "
-                        "found: ${line}")
+    message(FATAL_ERROR "In ${INPUT}: an inline line must hold nothing but /*@inline PATH*/ "
+                        "or /*@bundle PATH*/; found: ${line}")
   endif()
-  set(path "${CMAKE_MATCH_1}")
+  set(kind "${CMAKE_MATCH_1}")
+  set(path "${CMAKE_MATCH_2}")
   string(SUBSTRING "${before}" 0 ${lineStart} kept)
   string(APPEND page "${kept}")
   math(EXPR lineOffset "${done} + ${lineStart}")
   enclosing_element("${template}" ${lineOffset} element)
-  inlined_text("${path}" ${element} text)
+  inlined_text(${kind} "${path}" ${element} text)
   string(APPEND page "${text}")
   if(lineLength EQUAL -1)
     set(done ${templateLength})

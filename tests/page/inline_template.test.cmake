@@ -1,7 +1,9 @@
 # Runs the build's template inliner on small fixtures in SCRATCH: a good template gets its
-# files taken in (images as data URIs, source-map references dropped); every file that
-# would corrupt the page or is missing stops the build with a message naming the cause.
-# Usage: cmake -DINLINER=src/page/inline_template.cmake -DSCRATCH=dir -P this file
+# files taken in (images as data URIs, source-map references dropped, modules bundled);
+# every file that would corrupt the page or is missing stops the build with a message
+# naming the cause.
+# Usage: cmake -DINLINER=src/page/inline_template.cmake -DSCRATCH=dir -DNODE=node
+#              -DBUNDLER=web/bundle.mjs -P this file
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}/images")
 set(failures "")
@@ -12,7 +14,7 @@ function(inline template name content resultVar outputVar)
   file(WRITE "${SCRATCH}/${name}" "${content}")
   execute_process(
     COMMAND ${CMAKE_COMMAND} -DINPUT=${SCRATCH}/template.html -DWEB=${SCRATCH}
-            -DOUTPUT=${SCRATCH}/page.html -P ${INLINER}
+            -DOUTPUT=${SCRATCH}/page.html -DNODE=${NODE} -DBUNDLER=${BUNDLER} -P ${INLINER}
     RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
   string(REGEX REPLACE "[ \n]+" " " out "${out}")  # CMake wraps its messages
   set(${resultVar} "${result}" PARENT_SCOPE)
@@ -42,6 +44,22 @@ expect_refusal("missing file" "<script>\n/*@inline gone.js*/\n</script>\n" lib.j
                "run `bash scripts/setup.sh`")
 expect_refusal("missing image" "${style}" lib.css "a { background: url(images/gone.png); }"
                "images/gone.png it uses is missing")
+
+# A bundle takes in the modules its entry imports, and is checked as a whole.
+set(bundle "<script>\n/*@bundle main.js*/\n</script>\n")
+file(WRITE "${SCRATCH}/part.js" "export const part = '[SIZE]';\n")
+expect_refusal("placeholder in an imported module" "${bundle}" main.js
+               "import { part } from './part.js';\nconsole.log(part);\n"
+               "holds the placeholder text [SIZE]")
+expect_refusal("module that cannot be bundled" "${bundle}" main.js "import './gone.js';\n"
+               "esbuild could not bundle it")
+file(WRITE "${SCRATCH}/part.js" "export const part = 'taken in';\n")
+inline("${bundle}" main.js "import { part } from './part.js';\nwindow.shown = part;\n"
+       result output)
+file(READ "${SCRATCH}/page.html" page)
+if(NOT result EQUAL 0 OR NOT page MATCHES "^<script>\n\\(\\(\\) => {.*\"taken in\".*window\\.shown = part.*}\\)\\(\\);\n</script>\n$")
+  set(failures "${failures}\nbundle: status ${result}, ${output}, page:\n${page}")
+endif()
 
 # A good template: the lines are replaced, everything else is kept byte for byte.
 file(WRITE "${SCRATCH}/images/dot.png" "PNG")

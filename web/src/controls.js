@@ -1,38 +1,14 @@
 // The map's own controls: buttons that bring the whole world back into view, centre on
 // the player and copy a link to the current view, and the legend that says what the
 // marks on the map mean.
-'use strict';
-(() => {
-  const tlmaper = (window.tlmaper ??= {});
-  const map = tlmaper.findMap?.();
-  if (!map) return;
+import { worldPoint } from './map.js';
+
+const PlayerZoom = 1;  // near enough to see the islands around the player
+
+// Adds the buttons and the legend to the map of `shown` (the world on the map);
+// `viewLink()` gives the address of the view.
+export function addControls(map, shown, viewLink) {
   const narrowScreen = window.matchMedia('(max-width: 640px)');
-
-  const worldPoint = (x, y) => tlmaper.worldPoint?.(x, y) ?? map.unproject([x, y], 0);
-  const PlayerZoom = 1;  // near enough to see the islands around the player
-
-  // The bounds of the map image (all of the world), from the page's own answer, else
-  // from the image on the map.
-  function worldBounds() {
-    if (tlmaper.worldBounds) return tlmaper.worldBounds();
-    let bounds = null;
-    map.eachLayer((layer) => {
-      if (layer instanceof L.ImageOverlay) bounds = layer.getBounds();
-    });
-    return bounds;
-  }
-
-  // Where the player is: from the world read from the page, else from its marker.
-  let player = null;
-  tlmaper.onWorld?.((world) => { player = world.player; });
-  function playerPoint() {
-    if (player) return worldPoint(player.x, player.y);
-    let point = null;
-    map.eachLayer((layer) => {
-      if (layer.options?.icon?.options?.className === 'player-marker') point = layer.getLatLng();
-    });
-    return point;
-  }
 
   // Puts `link` on the clipboard; true when it got there.
   async function copyText(link) {
@@ -48,7 +24,7 @@
       field.className = 'visually-hidden';
       document.body.append(field);
       field.select();
-      let copied = false;
+      let copied;
       try {
         copied = document.execCommand('copy');
       } catch {
@@ -87,16 +63,16 @@
     const status = L.DomUtil.create('p', 'copy-status panel', container);
     status.setAttribute('role', 'status');
     addButton(bar, 'Show the whole world', Icons.world, () => {
-      const bounds = worldBounds();
+      const bounds = shown.worldBounds();
       if (bounds?.isValid()) map.fitBounds(bounds);
     });
     addButton(bar, 'Centre on the player', Icons.player, () => {
-      const point = playerPoint();
-      if (point) map.setView(point, Math.max(map.getZoom(), PlayerZoom));
+      const { player } = shown.world();
+      map.setView(worldPoint(player.x, player.y), Math.max(map.getZoom(), PlayerZoom));
     });
     let clearStatus = 0;
     addButton(bar, 'Copy a link to this view', Icons.link, async () => {
-      const link = tlmaper.viewLink?.() ?? location.href;
+      const link = viewLink();
       const copied = await copyText(link);
       status.textContent = copied ? 'Link copied' : `Copy this link: ${link}`;
       clearTimeout(clearStatus);
@@ -128,4 +104,4 @@
   }
   foldLayerSwitches();
   map.on('click', foldLayerSwitches);
-})();
+}

@@ -1,15 +1,12 @@
 // Shows the world position under the cursor in a corner of the map, in the save's own
 // units: the same whole numbers as in the save file.
-'use strict';
-(() => {
-  const tlmaper = (window.tlmaper ??= {});
-  const map = tlmaper.findMap?.();
-  const readout = document.getElementById('coordinates');
-  if (!map || !readout) return;
 
-  const worldPosition = (latLng) => tlmaper.worldPosition?.(latLng) ?? map.project(latLng, 0);
-  const Nothing = 'x –, y –';
+import { worldPosition } from './map.js';
 
+const Nothing = 'x –, y –';
+
+// Puts `readout` (the page's coordinates panel) on the map and keeps it up to date.
+export function showCoordinates(map, readout) {
   const control = L.control({ position: 'bottomleft' });
   control.onAdd = () => readout;
   control.addTo(map);
@@ -20,4 +17,4 @@
     readout.textContent = `x ${Math.round(position.x) + 0}, y ${Math.round(position.y) + 0}`;
   });
   map.on('mouseout', () => { readout.textContent = Nothing; });
-})();
+}

@@ -6,15 +6,11 @@
 //
 // #map's data-live says "current" once the page shows the latest map the server has
 // announced, "updating" while it fetches one; data-live-version names the map shown.
-'use strict';
-(() => {
-  const tlmaper = (window.tlmaper ??= {});
-  const map = tlmaper.map;
-  if (!/^https?:$/.test(location.protocol) || !map || !tlmaper.replaceWorld ||
-      typeof EventSource !== 'function') {
-    return;
-  }
-  const mapElement = document.getElementById('map');
+import { ListBlocks, readImageName, readPageWorld } from './lists.js';
+
+// Follows the server's maps on `shown` (the world on the map), when served live.
+export function followLive(map, mapElement, shown) {
+  if (!/^https?:$/.test(location.protocol) || typeof EventSource !== 'function') return;
   const RetryMs = 2000;
 
   // The map this page was served with, as the server named it.
@@ -28,7 +24,7 @@
 
   const nameOfImage = (path) =>
     path.slice(Math.max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
-  let currentImageName = nameOfImage(mapElement.dataset.image ?? '');
+  let currentImageName = nameOfImage(readImageName(document));
   const imageUrl = (name, version) => `${encodeURIComponent(name)}?map=${version}`;
 
   const status = L.DomUtil.create('div', 'panel live-status');
@@ -46,20 +42,12 @@
     status.classList.toggle('live-problem', !connected || Boolean(latest?.unreadable));
   }
 
-  // Reads the world out of a served page, as map.js reads it out of this one.
-  function worldOf(page) {
-    const [x, y] = (page.getElementById('player-position')?.textContent ?? '')
-      .split(',').map((part) => Number(part.trim()));
-    const player = { x: Number.isFinite(x) ? x : 0, y: Number.isFinite(y) ? y : 0 };
-    return tlmaper.markers.readWorld(tlmaper.markers.readListBlocks(page), player);
-  }
-
   // The served page's marker lists, player and bitmap name, taken from its text where
   // each stands once in the tool's own form: a full parse of a large world's page costs
   // a second. Null for a page in any other form, which is then parsed whole.
   function pageInToolForm(html) {
     const texts = {};
-    for (const id of [...Object.values(tlmaper.markers.ListBlocks), 'player-position']) {
+    for (const id of [...Object.values(ListBlocks), 'player-position']) {
       // (\x3c is "<": the page's own script element must not hold script tags.)
       const tag = `\x3cscript type="text/plain" id="${id}">`;
       const start = html.indexOf(tag);
@@ -87,7 +75,7 @@
         // The bitmap keeps its name from map to map: it starts loading at once, beside
         // the page, and is shown from the browser's memory once the markers are ready.
         // A page that draws its map itself never loads the bitmap.
-        const preload = tlmaper.drawsMap?.() ? null : new Image();
+        const preload = shown.drawsMap() ? null : new Image();
         if (preload) preload.src = imageUrl(currentImageName, latest.version);
         const response = await fetch('./', { cache: 'no-store' });
         if (!response.ok) throw new Error(`the page answered ${response.status}`);
@@ -97,14 +85,14 @@
         }]);
         const html = await response.text();
         const page = pageInToolForm(html) ?? new DOMParser().parseFromString(html, 'text/html');
-        const imageName = nameOfImage(page.getElementById('map')?.dataset.image ?? '');
-        const world = worldOf(page);
+        const imageName = nameOfImage(readImageName(page));
+        const world = readPageWorld(page);
         // A bitmap that did not arrive whole is fetched again, before anything changes.
         if (preload && imageName === currentImageName && preload.src.endsWith(`=${version}`)) {
           await preload.decode();
         }
         currentImageName = imageName;
-        tlmaper.replaceWorld(world, imageUrl(imageName, version));
+        shown.replaceWorld(world, imageUrl(imageName, version));
         shownVersion = version;
         mapElement.dataset.liveVersion = String(version);
       }
@@ -135,4 +123,4 @@
   }
   showStatus(true);
   connect();
-})();
+}

@@ -2,24 +2,16 @@
 // name. Choosing a result (click, or Enter) moves the map to the island and shows its
 // label. Works from the keyboard alone: arrows move through the results, Enter chooses,
 // Escape closes the list. Names are compared and shown as text, never as markup.
-'use strict';
-(() => {
-  const tlmaper = (window.tlmaper ??= {});
-  const map = tlmaper.findMap?.();
+// Adds the search to the page, over the islands of `onMap` (the world on the map).
+export function addSearch(onMap) {
   const panel = document.getElementById('search-panel');
   const input = document.getElementById('search');
   const popup = document.getElementById('search-popup');
   const list = document.getElementById('search-results');
   const note = document.getElementById('search-note');
   if (!panel || !input || !popup || !list || !note) return;
-  // Without the islands as data (a page made the older way) there is nothing to search.
-  if (!map || !tlmaper.onWorld) {
-    panel.hidden = true;
-    return;
-  }
 
   const MostResults = 10;      // a screenful
-  const RevealZoom = 3;        // used only when the page cannot reveal an island itself
   const FoldingSlice = 10000;  // names folded at a time while the page starts
   const Separator = '\0';    // between the names in the folded text (a space in a name)
 
@@ -78,7 +70,7 @@
     return low;
   }
 
-  tlmaper.onWorld((world) => {
+  onMap.onWorld((world) => {
     islands = world.islands;
     folded = null;
     starts = null;
@@ -191,12 +183,7 @@
     highlight(position);
     setOpen(false);
     if (narrowScreen.matches) panel.open = false;  // leave the map free to see
-    if (tlmaper.revealIsland) {
-      tlmaper.revealIsland(index);
-    } else {
-      const point = tlmaper.worldPoint?.(islands.x[index], islands.y[index]);
-      if (point) map.setView(point, Math.max(map.getZoom(), RevealZoom));
-    }
+    onMap.revealIsland(index);
   }
 
   input.addEventListener('input', showResults);
@@ -230,4 +217,4 @@
   panel.addEventListener('toggle', () => {
     if (panel.open && narrowScreen.matches) input.focus();
   });
-})();
+}

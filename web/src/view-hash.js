@@ -1,21 +1,17 @@
 // Keeps the view in the page address, readable and shareable: "#z=2&x=140&y=85" is the
 // zoom and the world position (in the save's units) at the centre of the map. The hash
 // follows the map as it moves, and a page opened with such a hash starts on that view.
-'use strict';
-(() => {
-  const tlmaper = (window.tlmaper ??= {});
-  const map = tlmaper.findMap?.();
-  if (!map) return;
-  const mapElement = document.getElementById('map');
 
-  const worldPoint = (x, y) => tlmaper.worldPoint?.(x, y) ?? map.unproject([x, y], 0);
-  const worldPosition = (latLng) => tlmaper.worldPosition?.(latLng) ?? map.project(latLng, 0);
+import { worldPoint, worldPosition } from './map.js';
 
-  // World positions are 32-bit whole numbers. A centre far beyond them is no place in
-  // the world, and one beyond about 1e21 could not even be written back as digits.
-  const PositionLimit = 2 ** 31;
-  const inWorld = (value) => Number.isFinite(value) && Math.abs(value) <= PositionLimit;
+// World positions are 32-bit whole numbers. A centre far beyond them is no place in
+// the world, and one beyond about 1e21 could not even be written back as digits.
+const PositionLimit = 2 ** 31;
+const inWorld = (value) => Number.isFinite(value) && Math.abs(value) <= PositionLimit;
 
+// Keeps the address following the view of `map`; `addressPart` is what the address keeps
+// after the view ("&map=drawn" once given, else nothing).
+export function followViewInAddress(map, mapElement, addressPart) {
   // The view a hash names, or null when it names none (missing, unreadable, infinite or
   // out-of-range values).
   function viewFromHash(hash) {
@@ -33,7 +29,7 @@
   // "&map=drawn" stays in the address once given.
   const hashOf = ({ zoom, x, y }) =>
     `#z=${Math.round(zoom * 100) / 100}&x=${Math.round(x)}&y=${Math.round(y)}` +
-    (tlmaper.drawnMap?.AddressPart ?? '');
+    addressPart;
 
   // Whether a hash names the view shown, to the whole units and hundredths of a zoom it
   // is written in. The map's centre is kept in whole screen pixels, so a view reached
@@ -56,16 +52,12 @@
 
   // Read now: the map moves (and the hash with it) before the first view is chosen.
   const openingHash = location.hash;
-  tlmaper.initialView = () => viewFromHash(openingHash);
-
-  // The address with the view, as the copy-link button gives it.
-  tlmaper.viewLink = () => location.href.replace(/#.*$/, '') + (hashOfView() ?? '');
 
   // The hash this page put in the address itself, when the browser took it as a change
   // of address (see below); that change is not followed.
   let ownHash = null;
   function followView() {
-    if (mapElement?.dataset.state === 'loading') return;
+    if (mapElement.dataset.state === 'loading') return;
     const hash = hashOfView();
     if (hash === null || hash === location.hash || namesShownView(location.hash)) return;
     try {
@@ -105,4 +97,11 @@
     if (zooming) map.once('zoomend', followAddress);
     else followAddress();
   });
-})();
+
+  return {
+    // The view the address asked for when the page opened, or null.
+    initialView: () => viewFromHash(openingHash),
+    // The address with the view, as the copy-link button gives it.
+    viewLink: () => location.href.replace(/#.*$/, '') + (hashOfView() ?? ''),
+  };
+}

@@ -16,7 +16,7 @@ import { dirname, join } from 'node:path';
 import { readBitmap } from './bitmap.mjs';
 import {
   difficultyText, gridWorld, hostileWorld, emptyWorld, HostileNames,
-} from './test-saves.mjs';
+} from './worlds.mjs';
 import {
   browserForTests, scratch, webDirectory, makePage, makeExamplePage, openPage as openPageIn,
 } from './page-harness.mjs';

@@ -12,7 +12,7 @@ import { rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { readBitmap } from './bitmap.mjs';
-import { gridWorld } from './test-saves.mjs';
+import { gridWorld } from './worlds.mjs';
 import {
   browserForTests, makePage, makeExamplePage, openPage,
 } from './page-harness.mjs';

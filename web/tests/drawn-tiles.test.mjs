@@ -7,18 +7,10 @@
 // environment (see page-harness.mjs).
 import { test, before } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import vm from 'node:vm';
+import * as drawnMap from '../src/drawn-map.js';
 import { readBitmap } from './bitmap.mjs';
-import { emptyWorld } from './test-saves.mjs';
+import { emptyWorld } from './worlds.mjs';
 import { freshScratch, makePage } from './page-harness.mjs';
-
-// The page script, loaded as the page loads it (it reads the address once).
-const context = vm.createContext({ location: { hash: '' }, URLSearchParams });
-context.window = context;
-vm.runInContext(readFileSync(new URL('../src/drawn-map.js', import.meta.url), 'utf8'), context,
-  { filename: 'src/drawn-map.js' });
-const { drawnMap } = context.tlmaper;
 
 before(freshScratch);
 
@@ -52,7 +44,7 @@ function wrappingWorld() {
 function drawnPixels(world, width, height) {
   const squares = drawnMap.squaresOf(world);
   assert.deepEqual({ ...squares.size }, { width, height }, 'the size the page works out');
-  const { IslandColour, ShipColour } = drawnMap.Colours;
+  const { IslandColour, ShipColour } = drawnMap;
   const options = {
     sea: true,
     passes: [
@@ -110,8 +102,8 @@ test('beyond the bitmap the tiles are left empty; a size the tool cannot hold is
   assert.equal(drawnMap.drawTile(pixels, squares.size, 1, 1, 1, options), true);
   // The bitmap is 312 x 314: the tile at its bottom right shows 56 columns and 58 rows.
   assert.deepEqual({ ...squares.size }, { width: 312, height: 314 });
-  assert.deepEqual([pixels[55], pixels[56]], [drawnMap.Colours.Sea, 0]);
-  assert.deepEqual([pixels[57 * 256], pixels[58 * 256]], [drawnMap.Colours.Sea, 0]);
+  assert.deepEqual([pixels[55], pixels[56]], [drawnMap.Sea, 0]);
+  assert.deepEqual([pixels[57 * 256], pixels[58 * 256]], [drawnMap.Sea, 0]);
   assert.equal(drawnMap.drawTile(pixels.fill(0), squares.size, 1, 2, 0, options), false);
   assert.equal(pixels.every((value) => value === 0), true);
   const far = pageWorld({ islands: [island(0, 0), island(1000000000, 1000000000)], ships: [] });

@@ -10,7 +10,7 @@ import { readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { HtmlValidate } from 'html-validate';
-import { gridWorld, hostileWorld } from './test-saves.mjs';
+import { gridWorld, hostileWorld } from './worlds.mjs';
 import {
   browserForTests, webDirectory, makePage, makeExamplePage, openPage,
 } from './page-harness.mjs';

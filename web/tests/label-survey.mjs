@@ -1,18 +1,6 @@
 // What a player sees of the labels in the map's visible area: how many island
 // difficulties, ship difficulties and names show, which labels overlap and which island
 // squares a name hides. Shared by the label browser test and by anyone measuring.
-import { execFileSync } from 'node:child_process';
-import { readFileSync } from 'node:fs';
-import { join } from 'node:path';
-import { webDirectory } from './page-harness.mjs';
-
-// The world of the page benchmark's generator: `islands` islands over 2000 x 2000 world
-// units and a tenth as many ships, read back from the save it writes at `savePath`.
-export function benchWorld(islands, savePath) {
-  execFileSync('python3', [join(webDirectory, '..', 'bench', 'generate_save.py'),
-    String(islands), String(Math.floor(islands / 10)), '2000', savePath]);
-  return readSaveRecords(readFileSync(savePath, 'utf8'));
-}
 
 // The islands' and ships' positions of a save, in its order.
 export function readSaveRecords(xml) {

@@ -6,16 +6,13 @@
 // Usage: node --test labels.test.mjs
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import vm from 'node:vm';
+import * as markers from '../src/lists.js';
+import * as boxes from '../src/placement/label-boxes.js';
+import { Placement } from '../src/placement/placement.js';
+import { placeNextLevel } from '../src/placement/place-ahead.js';
+import { labelsInRect } from '../src/placement/view-query.js';
 
-// The page scripts are classic scripts that share window.tlmaper; load them the same way.
-const context = vm.createContext({});
-context.window = context;
-for (const file of ['src/markers.js', 'src/placement.js']) {
-  vm.runInContext(readFileSync(new URL(`../${file}`, import.meta.url), 'utf8'), context, { filename: file });
-}
-const { markers, placement } = context.tlmaper;
+const placement = { ...boxes, Placement };
 
 // Entries exactly as the tool's layer builder writes them.
 const plain = (x, y) => `L.marker(map.unproject([${x},${y}],map.getZoom()))`;
@@ -201,7 +198,7 @@ test('placement: no overlap, no name over an island, and zooming in keeps every 
   // of zooms agrees, and the view query finds exactly the shown labels in a rectangle.
   const again = new placement.Placement(world, labels, -4, 5);
   assert.deepEqual(shownAt(again, labels.count, 2), shownAt(layout, labels.count, 2));
-  const found = [...layout.inView(2, 400, 300, 1500, 1060)].sort((a, b) => a - b);
+  const found = [...labelsInRect(layout, 2, 400, 300, 1500, 1060)].sort((a, b) => a - b);
   const expected = shownAt(layout, labels.count, 2)
     .filter((id) => overlap(boxAt(layout, id, 2), [400, 300, 1500, 1060]));
   assert.deepEqual(found, expected);
@@ -276,7 +273,7 @@ test('placement: placing ahead in slices gives the levels placing at once gives'
   const noTimeLeft = { timeRemaining: () => 0 };
   let calls = 0;
   // Half-way through a level, a view may need it (or a higher one) at once.
-  while (sliced.placeNextLevel(noTimeLeft)) {
+  while (placeNextLevel(sliced, noTimeLeft)) {
     if (++calls === 200) assert.ok(sliced.shows(0, 1) === layout.shows(0, 1));
   }
   assert.ok(calls > 20, `${calls} slices`);

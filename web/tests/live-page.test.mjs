@@ -8,7 +8,7 @@ import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdirSync, renameSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { gridWorld, saveXml } from './test-saves.mjs';
+import { gridWorld, saveXml } from './worlds.mjs';
 import { freshScratch, launchBrowser, scratch } from './page-harness.mjs';
 import { startLive, stopAllLive, stopLive } from './live-harness.mjs';
 

@@ -11,7 +11,7 @@ import {
 } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
-import { gridWorld, hostileWorld, saveXml } from './test-saves.mjs';
+import { gridWorld, hostileWorld, latticeWorld, saveXml } from './worlds.mjs';
 import { freshScratch, scratch } from './page-harness.mjs';
 import {
   get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
@@ -189,15 +189,6 @@ test('a truncated save keeps the last map served and on disk; the next good one 
   }
 });
 
-// Islands enough that a run takes a moment, so that the signal comes during it.
-function largeWorld(seed) {
-  const islands = [];
-  for (let i = 0; i < 60000; i++) {
-    islands.push({ name: `Isle ${seed}-${i}`, x: (i * 37) % 400, y: (i * 53) % 400,
-      difficulty: i % 20, town: i % 7 === 0, explored: i % 3 === 0 });
-  }
-  return { player: { x: 5, y: 5, worldName: 'Large' }, islands, ships: [] };
-}
 
 // Windows has no SIGTERM or SIGHUP: wine ends the exe on them the way Windows ends a
 // process that is killed, so under wine only Ctrl+C (which wine hands to the exe as a
@@ -209,7 +200,8 @@ for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
     const live = await startLive(directory, 'world.xml');
     const events = openEvents(live);
     await events.next();
-    replaceSave(directory, 'world.xml', saveXml(largeWorld(signal)));
+    // Islands enough that a run takes a moment, so that the signal comes during it.
+    replaceSave(directory, 'world.xml', saveXml(latticeWorld(60000, signal)));
     // The change is seen, the save settles, and the run starts.
     await new Promise((resolve) => setTimeout(resolve, 450));
     const stopped = await stopLive(live, signal);

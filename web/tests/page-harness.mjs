@@ -11,7 +11,7 @@ import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
-import { saveXml } from './test-saves.mjs';
+import { saveXml } from './worlds.mjs';
 
 // The page's folder (web/), with its node_modules; this harness lives in web/tests/.
 export const webDirectory = resolve(dirname(fileURLToPath(import.meta.url)), '..');

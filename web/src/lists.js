@@ -1,0 +1,227 @@
+// Reads what the tool writes into the page's inert text blocks: the world's name, the
+// player's position and the five marker lists, which it turns into compact arrays. This
+// is the page's one reader of them; a live page reads each new page through it too.
+//
+// The lists The lists are never run as script: they are
+// scanned as data in the one fixed form the tool writes, entries joined by ",\n":
+//   L.marker(map.unproject([X,Y],map.getZoom()))                               (plain)
+//   L.marker(map.unproject([X,Y],map.getZoom()),{clickable:false,icon:L.divIcon(
+//     {iconAnchor:[A,B],html:'TEXT',className:"CLASS"})})                       (label)
+// Names arrive with character references in place of quotes, backslashes, brackets,
+// markup characters and control characters; they are decoded here into plain text.
+const EntryStart = 'L.marker(map.unproject([';
+const PointEnd = '],map.getZoom())';
+const LabelStart = ',{clickable:false,icon:L.divIcon({iconAnchor:[';
+const TextStart = "],html:'";
+const ClassStart = '\',className:"';
+const LabelEnd = '"})})';
+const Separator = ',\n';
+// The anchor numbers ("4,7.5" or "7,7.5" or "4,-15") are short; anything longer
+// than this between the anchor's bracket and the text is not the tool's form.
+const LongestAnchor = 16;
+
+export class ListError extends Error {}
+
+function countEntries(text) {
+  let count = 0;
+  for (let pos = text.indexOf(EntryStart); pos >= 0; pos = text.indexOf(EntryStart, pos + 1)) {
+    count++;
+  }
+  return count;
+}
+
+// Scans one list. `className` is null for plain markers, else the class every label
+// of the list carries: "difficulty" labels give `values` (their numbers), "islandname"
+// labels give `texts` (their html, undecoded). Gives { count, x, y, values, texts }.
+// Written as one loop over the text: the lists run to tens of megabytes.
+export function scanList(text, listName, className) {
+  const capacity = countEntries(text);
+  const x = new Int32Array(capacity);
+  const y = new Int32Array(capacity);
+  const values = new Int32Array(className === 'difficulty' ? capacity : 0);
+  const texts = className === 'islandname' ? new Array(capacity) : null;
+  let pos = 0;
+
+  const fail = (what) => {
+    const excerpt = JSON.stringify(text.slice(pos, pos + 40));
+    throw new ListError(`${listName}: ${what} at character ${pos} (${excerpt})`);
+  };
+  const expect = (fragment) => {
+    if (!text.startsWith(fragment, pos)) fail(`expected ${JSON.stringify(fragment)}`);
+    pos += fragment.length;
+  };
+  // A decimal 32-bit integer with an optional minus sign, as the tool writes it.
+  const int = () => {
+    let i = pos;
+    const negative = text.charCodeAt(i) === 45;
+    if (negative) i++;
+    const digitsStart = i;
+    let value = 0;
+    for (let digit = text.charCodeAt(i) - 48; digit >= 0 && digit <= 9;
+         digit = text.charCodeAt(++i) - 48) {
+      value = value * 10 + digit;
+    }
+    if (i === digitsStart || i - digitsStart > 10) fail('expected a whole number');
+    if (negative) value = -value;
+    if (value > 2147483647 || value < -2147483648) fail('number out of range');
+    pos = i;
+    return value;
+  };
+  // The position of the next `stop` character, which must come within `limit`.
+  const find = (stop, limit) => {
+    const end = text.indexOf(stop, pos);
+    if (end < 0 || end - pos > limit) fail(`expected ${JSON.stringify(stop)}`);
+    return end;
+  };
+
+  let count = 0;
+  while (pos < text.length) {
+    if (count > 0) expect(Separator);
+    expect(EntryStart);
+    if (count === capacity) fail('unexpected text');
+    x[count] = int();
+    expect(',');
+    y[count] = int();
+    expect(PointEnd);
+    if (className === null) {
+      expect(')');
+    } else {
+      expect(LabelStart);
+      pos = find(']', LongestAnchor);
+      expect(TextStart);
+      if (texts) {
+        const end = find("'", Infinity);
+        texts[count] = text.slice(pos, end);
+        pos = end;
+      } else {
+        values[count] = int();
+      }
+      expect(ClassStart);
+      expect(className);
+      expect(LabelEnd);
+    }
+    count++;
+  }
+  return { count, x, y, values, texts };
+}
+
+const NamedReferences = { amp: '&', lt: '<', gt: '>', quot: '"' };
+
+// Text as the tool wrote it into the page, with the character references it writes
+// (&amp; &lt; &gt; &quot; and &#N;) decoded. Anything else is kept as it is.
+export function decodeText(raw) {
+  if (raw.indexOf('&') < 0) return raw;
+  return raw.replace(/&(?:#([0-9]{1,7})|(amp|lt|gt|quot));/g, (reference, code, name) => {
+    if (name) return NamedReferences[name];
+    const point = Number(code);
+    return point > 0 && point <= 0x10ffff ? String.fromCodePoint(point) : reference;
+  });
+}
+
+// Marks the islands that a town or explored list names. The tool writes those lists
+// in island order, so each entry is the next island at its position.
+function markIslands(islands, list, listName) {
+  const marks = new Uint8Array(islands.count);
+  let island = 0;
+  for (let entry = 0; entry < list.count; entry++) {
+    while (island < islands.count &&
+           (islands.x[island] !== list.x[entry] || islands.y[island] !== list.y[entry])) {
+      island++;
+    }
+    if (island === islands.count) {
+      throw new ListError(`${listName}: entry ${entry} is at no island's position`);
+    }
+    marks[island++] = 1;
+  }
+  return marks;
+}
+
+// Builds the world from the five list texts. Throws a ListError naming the list and
+// place when a list is not in the tool's form.
+export function readWorld(lists, player) {
+  const difficultyList = scanList(lists.islandDifficulty, 'island difficulty list', 'difficulty');
+  const nameList = scanList(lists.islandName, 'island name list', 'islandname');
+  if (nameList.count !== difficultyList.count) {
+    throw new ListError(`the island lists differ in length (${difficultyList.count} ` +
+                        `difficulties, ${nameList.count} names)`);
+  }
+  for (let i = 0; i < nameList.count; i++) {
+    if (nameList.x[i] !== difficultyList.x[i] || nameList.y[i] !== difficultyList.y[i]) {
+      throw new ListError(`island ${i} lies at different places in the two island lists`);
+    }
+  }
+  const islands = {
+    count: difficultyList.count,
+    x: difficultyList.x,
+    y: difficultyList.y,
+    difficulty: difficultyList.values,
+    names: nameList.texts.map(decodeText),
+  };
+  islands.isTown = markIslands(islands, scanList(lists.town, 'town list', null), 'town list');
+  islands.isExplored =
+      markIslands(islands, scanList(lists.visited, 'explored list', null), 'explored list');
+  const shipList = scanList(lists.shipDifficulty, 'ship difficulty list', 'difficulty');
+  const ships = {
+    count: shipList.count,
+    x: shipList.x,
+    y: shipList.y,
+    difficulty: shipList.values,
+  };
+  return { islands, ships, player };
+}
+
+// The ids of the page's inert blocks that hold the lists.
+export const ListBlocks = {
+  islandDifficulty: 'island-difficulty-list',
+  islandName: 'island-name-list',
+  town: 'town-list',
+  visited: 'explored-list',
+  shipDifficulty: 'ship-difficulty-list',
+};
+
+// Reads the lists out of the page's blocks; a missing block reads as an empty list.
+// Blank space around a list is not part of it.
+export function readListBlocks(document) {
+  const lists = {};
+  for (const [list, id] of Object.entries(ListBlocks)) {
+    lists[list] = (document.getElementById(id)?.textContent ?? '').trim();
+  }
+  return lists;
+}
+
+
+// The player's position, "X,Y"; a part that is not a number reads as 0.
+export function readPlayer(document) {
+  const [x, y] = (document.getElementById('player-position')?.textContent ?? '')
+    .split(',').map((part) => Number(part.trim()));
+  return { x: Number.isFinite(x) ? x : 0, y: Number.isFinite(y) ? y : 0 };
+}
+
+// The world's name as the save gives it, or '' when it gives none.
+export function readWorldName(document) {
+  return decodeText(document.getElementById('world-name-text')?.textContent ?? '');
+}
+
+// The bitmap's file name as the page names it (relative to the page).
+export function readImageName(document) {
+  return document.getElementById('map')?.dataset.image ?? '';
+}
+
+// A world without islands or ships: what a page whose lists cannot be read shows.
+export function emptyWorld(player) {
+  const none = new Int32Array(0);
+  return {
+    islands: {
+      count: 0, x: none, y: none, difficulty: none,
+      isTown: new Uint8Array(0), isExplored: new Uint8Array(0), names: [],
+    },
+    ships: { count: 0, x: none, y: none, difficulty: none },
+    player,
+  };
+}
+
+// The world of a page (this one, or one a live page fetched). Throws a ListError when a
+// list is not in the tool's form.
+export function readPageWorld(document) {
+  return readWorld(readListBlocks(document), readPlayer(document));
+}
