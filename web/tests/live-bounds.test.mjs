@@ -9,7 +9,7 @@ import { once } from 'node:events';
 import { mkdirSync, readFileSync, renameSync, writeFileSync } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
-import { gridWorld, saveXml } from './test-saves.mjs';
+import { gridWorld, saveXml } from './worlds.mjs';
 import { freshScratch, scratch } from './page-harness.mjs';
 import { get, openEvents, startLive, stopAllLive, stopLive } from './live-harness.mjs';
 
