@@ -6,7 +6,9 @@
 // Usage: node --test live-page.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH set.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
+import { once } from 'node:events';
 import { mkdirSync, renameSync, writeFileSync } from 'node:fs';
+import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, saveXml } from './worlds.mjs';
 import { freshScratch, launchBrowser, scratch } from './page-harness.mjs';
@@ -161,6 +163,41 @@ test('a page that draws its map draws each new world and never loads the bitmap'
     assert.deepEqual(problems, []);
   } finally {
     await context.close();
+    await stopLive(live);
+  }
+});
+
+test('under 100 clients that send their requests slowly a page loads and follows a new save', async () => {
+  const directory = liveFolder('slow-clients');
+  const live = await startLive(directory, 'world.xml');
+  const slow = new Set();
+  let attacking = true;
+  // Each sends a header byte every 300 ms, and is replaced when dropped.
+  const openSlow = async () => {
+    const socket = net.connect(live.port, '127.0.0.1');
+    socket.on('error', () => {});
+    slow.add(socket);
+    socket.on('close', () => { slow.delete(socket); if (attacking) openSlow(); });
+    await once(socket, 'connect').catch(() => {});
+    socket.write(`GET / HTTP/1.1\r\nHost: 127.0.0.1:${live.port}\r\n`);
+  };
+  const trickle = setInterval(() => { for (const socket of slow) socket.write('X'); }, 300);
+  let context;
+  try {
+    for (let i = 0; i < 100; i++) await openSlow();
+    const opened = await openLivePage(live);
+    context = opened.context;
+    const written = Date.now();
+    replaceSave(directory, saveXml(grownWorld()));
+    await opened.page.waitForFunction(() => tlmaper.world.islands.count === 25 &&
+      document.getElementById('map').dataset.live === 'current', null, { timeout: 10000 });
+    assert.ok(Date.now() - written < 2000, `followed after ${Date.now() - written} ms`);
+    assert.deepEqual(opened.problems, []);
+  } finally {
+    attacking = false;
+    clearInterval(trickle);
+    for (const socket of slow) socket.destroy();
+    await context?.close();
     await stopLive(live);
   }
 });
