@@ -1,6 +1,7 @@
 #include "live/client_stream.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
