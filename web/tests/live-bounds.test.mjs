@@ -211,7 +211,7 @@ test('slow readers hold at most the current and the previous map', async () => {
       await sleep(300);
       if (version < 6) {
         replaceSave(directory, saveXml(wideWorld(version)));
-        await events.next((event) => event.version === version + 1);
+        await events.next((event) => event.version === version + 1, 60000);
       }
     }
     await sleep(1000);
