@@ -38,7 +38,6 @@ class ClientStream final : public httplib::Stream {
   void Linger(Clock::time_point until);
   // Ends the connection from any thread: waiting reads and writes fail at once.
   void Cut();
-  bool WasCut() const { return cut_; }
 
   bool is_readable() const override;
   // False once the client has gone (closed its end, or the connection broke).
