@@ -104,11 +104,12 @@ size_t FileNameStart(std::string_view path) {
 
 std::FILE* OpenFileForReading(const std::string& path) {
   // Opened without waiting, so that a pipe at the path cannot hold the tool up, and
-  // read only when it is a file: a pipe or a device could also never end.
+  // not read when it is a pipe or a device, which could also never end. (A folder is
+  // opened, and then fails to read.)
   const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) return nullptr;
   struct stat status;
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+  if (fstat(descriptor, &status) != 0 || !(S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) ||
       fcntl(descriptor, F_SETFL, 0) != 0) {
     close(descriptor);
     return nullptr;
