@@ -33,8 +33,9 @@ constexpr auto HeadDeadline = std::chrono::seconds(3);
 // request, or a response that is not read.
 constexpr time_t RequestTimeoutSeconds = 1;
 constexpr time_t ResponseTimeoutSeconds = 5;
-// How often a waiting event stream looks whether its page is still there.
-constexpr auto ClientCheckInterval = std::chrono::milliseconds(250);
+// How long a page's new event stream, when all are taken, waits for the streams of
+// pages that have gone to end.
+constexpr auto StreamCheckWait = std::chrono::milliseconds(500);
 // The page and the bitmap are written in pieces of this size; between two, a response
 // of a map two versions old is ended (see ServeBytes).
 constexpr size_t WritePiece = 64 * 1024;
@@ -97,6 +98,8 @@ struct LiveServer {
   bool unreadable = false;
   bool stopping = false;
   int eventClients = 0;
+  // Raised to have every waiting event stream look whether its page is still there.
+  uint64_t streamCheck = 0;
 };
 
 namespace {
@@ -133,7 +136,15 @@ void ServeBytes(LiveServer& server, httplib::Response& response,
 // the page goes or the server stops.
 void ServeEvents(LiveServer& server, httplib::Response& response) {
   {
-    std::lock_guard lock(server.mutex);
+    std::unique_lock lock(server.mutex);
+    if (server.eventClients >= MaxEventClients && !server.stopping) {
+      // All taken: the streams of pages that have gone end now and make room.
+      ++server.streamCheck;
+      server.changed.notify_all();
+      server.changed.wait_for(lock, StreamCheckWait, [&] {
+        return server.eventClients < MaxEventClients || server.stopping;
+      });
+    }
     if (server.eventClients >= MaxEventClients || server.stopping) {
       response.status = 503;
       return;
@@ -150,13 +161,17 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
         const auto hasNews = [&] {
           return server.stopping || server.version != *sent || server.unreadable != *sentUnreadable;
         };
-        // Waits for news or the heartbeat, looking now and then whether the page left,
-        // so that a page gone frees its stream at once.
+        // Waits for news or the heartbeat; asked to, looks whether the page is still
+        // there, so that a page gone frees its stream when another page needs one.
         const auto heartbeat = std::chrono::steady_clock::now() + HeartbeatInterval;
         bool news = hasNews();
-        while (!first && !news && std::chrono::steady_clock::now() < heartbeat) {
-          news = server.changed.wait_for(lock, ClientCheckInterval, hasNews);
-          if (!news && !sink.is_writable()) return false;
+        while (!first && !news) {
+          const uint64_t check = server.streamCheck;
+          news = server.changed.wait_until(
+              lock, heartbeat, [&] { return hasNews() || server.streamCheck != check; });
+          news = hasNews();
+          if (server.streamCheck != check && !sink.is_writable()) return false;
+          if (std::chrono::steady_clock::now() >= heartbeat) break;
         }
         if (server.stopping) {
           sink.done();
@@ -174,8 +189,11 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
         return sink.write(text.data(), text.size());
       },
       [&server](bool) {
-        std::lock_guard lock(server.mutex);
-        --server.eventClients;
+        {
+          std::lock_guard lock(server.mutex);
+          --server.eventClients;
+        }
+        server.changed.notify_all();  // a page may wait for this stream
       });
 }
 
