@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -101,7 +103,20 @@ size_t FileNameStart(std::string_view path) {
 }
 
 std::FILE* OpenFileForReading(const std::string& path) {
-  return std::fopen(path.c_str(), "rb");
+  // Opened without waiting, so that a pipe at the path cannot hold the tool up, and
+  // not read when it is a pipe or a device, which could also never end. (A folder is
+  // opened, and then fails to read.)
+  const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
+  struct stat status;
+  if (fstat(descriptor, &status) != 0 || !(S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) ||
+      fcntl(descriptor, F_SETFL, 0) != 0) {
+    close(descriptor);
+    return nullptr;
+  }
+  std::FILE* stream = fdopen(descriptor, "rb");
+  if (stream == nullptr) close(descriptor);
+  return stream;
 }
 
 std::FILE* CreateNewFile(const std::string& path, bool& exists) {

@@ -46,18 +46,51 @@ std::string FolderOf(const std::string& savePath) {
   return nameStart == 0 ? std::string(".") : savePath.substr(0, nameStart);
 }
 
-// Maps the save each time it changes, until a stop is asked for. A run that fails
-// leaves the last good map served; the pages are told the save could not be read.
+// The save's path from the root, so that it still names the save once the folder it was
+// given from (the working folder, say) has been removed and made again.
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
+  if (error) return path;
+  const std::u8string text = absolute.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// Something other than a file (a pipe, a device, a folder) where the save should be:
+// reading it could wait for ever or never end.
+bool IsOtherThanFile(const std::string& savePath) {
+  std::error_code error;
+  const std::filesystem::file_status status =
+      std::filesystem::status(PathFromUtf8(savePath), error);
+  return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
+// Maps the save (`paths` from the root) each time it changes, until a stop is asked
+// for. A run that fails leaves the last good map served; the pages are told the save
+// could not be read.
 void FollowSave(FolderWatch& watch, LiveServer& server, const SavePaths& paths, SaveStamp stamp) {
-  while (WaitForNewSave(watch, paths.save, stamp)) {
+  const std::string& savePath = paths.save;
+  for (;;) {
+    const SaveNews news = WaitForNewSave(watch, savePath, stamp);
     const std::string time = TimeOfDay();
-    LiveMap map;
-    if (MapSaveFile(paths, time + " ") == ExitSuccess && ReadLiveMap(paths, map)) {
-      PublishMap(server, std::move(map));
-    } else {
-      PrintLine(stderr, time + " The save could not be mapped; the last good map stays served");
-      PublishUnreadableSave(server);
+    if (news == SaveNews::Stopped) return;
+    if (news == SaveNews::FolderGone) {
+      PrintLine(stderr, time + " The folder of the save is gone; waiting for it to come back");
+      continue;
     }
+    if (news == SaveNews::FolderBack) {
+      PrintLine(stderr, time + " The folder of the save is back; following the save again");
+      continue;
+    }
+    LiveMap map;
+    if (IsOtherThanFile(savePath)) {
+      PrintLine(stderr, time + " Error: " + savePath + " is not a file");
+    } else if (MapSaveFile(paths, time + " ") == ExitSuccess && ReadLiveMap(paths, map)) {
+      PublishMap(server, std::move(map));
+      continue;
+    }
+    PrintLine(stderr, time + " The save could not be mapped; the last good map stays served");
+    PublishUnreadableSave(server);
   }
 }
 
@@ -65,10 +98,12 @@ void FollowSave(FolderWatch& watch, LiveServer& server, const SavePaths& paths, 
 
 int RunLive(const CommandLine& command) {
   const std::string& savePath = command.paths.save;
+  const SavePaths followed = SavePathsFor(AbsolutePath(savePath));
+  const std::string& followedPath = followed.save;
   // Stop requests are taken from the start, so that one during the first run also
   // ends the tool cleanly, after that run.
   FolderWatchHandle watch =
-      WatchFolder(FolderOf(savePath), savePath.substr(FileNameStart(savePath)));
+      WatchFolder(FolderOf(followedPath), followedPath.substr(FileNameStart(followedPath)));
   if (watch) StopWatchOnSignals(*watch);
   const SaveStamp stamp = ReadSaveStamp(savePath);
   const int status = MapSaveFile(command.paths, "");
@@ -91,7 +126,7 @@ int RunLive(const CommandLine& command) {
   const std::string url = "http://127.0.0.1:" + std::to_string(LiveServerPort(*server)) + "/";
   PrintLine(stdout, "Serving the live map at " + url + " (press Ctrl+C to stop)");
   if (command.openBrowser) OpenInBrowser(url);
-  FollowSave(*watch, *server, command.paths, stamp);
+  FollowSave(*watch, *server, followed, stamp);
   // Nothing is being written now: the outputs are whole, whatever a stalled client
   // still holds open.
   if (!StopLiveServer(*server)) {

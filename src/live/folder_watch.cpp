@@ -10,12 +10,14 @@
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <string_view>
 #endif
 
 namespace tlmaper {
@@ -23,12 +25,28 @@ namespace tlmaper {
 #ifdef _WIN32
 
 struct FolderWatch {
-  HANDLE change = INVALID_HANDLE_VALUE;
-  HANDLE stop = nullptr;      // set by a stop request
+  HANDLE change = INVALID_HANDLE_VALUE;  // invalid while the folder is gone
+  HANDLE stop = nullptr;                 // set by a stop request
   HANDLE finished = nullptr;  // set once the watch is closed, to let a closing console go
+  std::wstring folder;
+  bool changeDue = false;  // the folder came back: whatever it holds counts as a change
 };
 
 namespace {
+
+// While the folder is gone, how often to look whether it is back.
+constexpr DWORD FolderLookMs = 500;
+
+HANDLE WatchChanges(const std::wstring& folder) {
+  return FindFirstChangeNotificationW(
+      folder.c_str(), FALSE,
+      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+}
+
+bool FolderExists(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 FolderWatch* signalledWatch = nullptr;
 
@@ -48,9 +66,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 FolderWatchHandle WatchFolder(const std::string& folder, const std::string&) {
   FolderWatchHandle watch(new FolderWatch);
-  watch->change = FindFirstChangeNotificationW(
-      PathFromUtf8(folder).c_str(), FALSE,
-      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+  watch->folder = PathFromUtf8(folder).wstring();
+  watch->change = WatchChanges(watch->folder);
   watch->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   watch->finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (watch->change == INVALID_HANDLE_VALUE || !watch->stop || !watch->finished) return nullptr;
@@ -58,16 +75,45 @@ FolderWatchHandle WatchFolder(const std::string& folder, const std::string&) {
 }
 
 WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
-  const HANDLE handles[2] = {watch.stop, watch.change};
-  const DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-  switch (WaitForMultipleObjects(2, handles, FALSE, wait)) {
-    case WAIT_OBJECT_0 + 1:
-      FindNextChangeNotification(watch.change);
-      return WatchResult::Changed;
-    case WAIT_TIMEOUT:
-      return WatchResult::Quiet;
-    default:
-      return WatchResult::Stopped;
+  if (watch.changeDue) {
+    watch.changeDue = false;
+    return WatchResult::Changed;
+  }
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    DWORD wait = INFINITE;
+    if (timeoutMs >= 0) {
+      const ULONGLONG spent = GetTickCount64() - start;
+      wait = spent >= static_cast<ULONGLONG>(timeoutMs) ? 0 : static_cast<DWORD>(timeoutMs - spent);
+    }
+    if (watch.change == INVALID_HANDLE_VALUE) {
+      // The folder is gone: look for it now and then, and for a stop meanwhile.
+      const DWORD look = wait < FolderLookMs ? wait : FolderLookMs;
+      if (WaitForSingleObject(watch.stop, look) != WAIT_TIMEOUT) return WatchResult::Stopped;
+      watch.change = WatchChanges(watch.folder);
+      if (watch.change != INVALID_HANDLE_VALUE) {
+        watch.changeDue = true;
+        return WatchResult::Back;
+      }
+      if (wait != INFINITE && look == wait) return WatchResult::Quiet;
+      continue;
+    }
+    const HANDLE handles[2] = {watch.stop, watch.change};
+    switch (WaitForMultipleObjects(2, handles, FALSE, wait)) {
+      case WAIT_OBJECT_0 + 1:
+        // A folder removed or moved away signals once more, and then cannot be
+        // watched on: it is let go and waited for.
+        if (!FindNextChangeNotification(watch.change) || !FolderExists(watch.folder)) {
+          FindCloseChangeNotification(watch.change);
+          watch.change = INVALID_HANDLE_VALUE;
+          return WatchResult::Gone;
+        }
+        return WatchResult::Changed;
+      case WAIT_TIMEOUT:
+        return WatchResult::Quiet;
+      default:
+        return WatchResult::Stopped;
+    }
   }
 }
 
@@ -87,45 +133,106 @@ void FolderWatchDeleter::operator()(FolderWatch* watch) const {
 
 struct FolderWatch {
   int notify = -1;
-  int stopSignals = -1;  // a signalfd, readable once Ctrl+C or SIGTERM came
+  int stopSignals = -1;  // a signalfd, readable once Ctrl+C, SIGTERM or SIGHUP came
+  int folderWatch = -1;  // the inotify watch of the folder, -1 while the folder is gone
+  dev_t device = 0;      // and the folder watched: another one at its path is a new folder
+  ino_t inode = 0;
+  // The folder above, for the folder's own removal: a removed folder that a process
+  // still holds (as its working folder, say) tells nothing of it itself.
+  int parentWatch = -1;
+  std::string folder;
+  std::string folderName;
   std::string fileName;
+  bool changeDue = false;  // the folder came back: whatever it holds counts as a change
 };
 
 namespace {
 
-// Reads every pending event; true when one is about `fileName`, or when events were
-// lost and any could have been.
-bool DrainEvents(const FolderWatch& watch) {
+// While the folder is gone, how often to look whether it is back.
+constexpr int FolderLookMs = 500;
+
+constexpr uint32_t FolderEvents = IN_CLOSE_WRITE | IN_MODIFY | IN_CREATE | IN_MOVED_TO |
+                                  IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF |
+                                  IN_ONLYDIR;
+constexpr uint32_t ParentEvents = IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_ONLYDIR;
+
+struct Drained {
+  bool relevant = false;       // about the save (or events were lost and any could be)
+  bool folderTouched = false;  // about the folder itself
+};
+
+// Reads every pending event.
+Drained DrainEvents(FolderWatch& watch) {
   alignas(inotify_event) char buffer[16384];
-  bool relevant = false;
+  Drained drained;
   for (;;) {
     const ssize_t size = read(watch.notify, buffer, sizeof buffer);
-    if (size <= 0) return relevant;
+    if (size <= 0) return drained;
     for (ssize_t at = 0; at < size;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      if ((event->mask & IN_Q_OVERFLOW) || (event->len > 0 && watch.fileName == event->name)) {
-        relevant = true;
+      const std::string_view name = event->len > 0 ? event->name : "";
+      if (event->mask & IN_Q_OVERFLOW) {
+        drained.relevant = drained.folderTouched = true;
+      } else if (event->wd == watch.parentWatch) {
+        drained.folderTouched |= name == watch.folderName;
+      } else if (event->wd == watch.folderWatch) {
+        if (event->mask & IN_IGNORED) watch.folderWatch = -1;  // the system let it go
+        drained.folderTouched |= (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) != 0;
+        drained.relevant |= name == watch.fileName;
       }
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
     }
   }
 }
 
+bool AddFolderWatch(FolderWatch& watch) {
+  watch.folderWatch = inotify_add_watch(watch.notify, watch.folder.c_str(), FolderEvents);
+  struct stat status;
+  if (watch.folderWatch >= 0 && stat(watch.folder.c_str(), &status) == 0) {
+    watch.device = status.st_dev;
+    watch.inode = status.st_ino;
+  }
+  return watch.folderWatch >= 0;
+}
+
+// Whether the folder watched is no longer at its path; its watch is then let go.
+bool FolderLeft(FolderWatch& watch) {
+  struct stat status;
+  if (watch.folderWatch >= 0 && stat(watch.folder.c_str(), &status) == 0 &&
+      status.st_dev == watch.device && status.st_ino == watch.inode) {
+    return false;
+  }
+  if (watch.folderWatch >= 0) inotify_rm_watch(watch.notify, watch.folderWatch);
+  watch.folderWatch = -1;
+  return true;
+}
+
 }  // namespace
 
 FolderWatchHandle WatchFolder(const std::string& folder, const std::string& fileName) {
   FolderWatchHandle watch(new FolderWatch);
+  watch->folder = folder;
   watch->fileName = fileName;
   watch->notify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (watch->notify < 0) return nullptr;
-  const uint32_t events =
-      IN_CLOSE_WRITE | IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
-  if (inotify_add_watch(watch->notify, folder.c_str(), events | IN_ONLYDIR) < 0) return nullptr;
+  if (watch->notify < 0 || !AddFolderWatch(*watch)) return nullptr;
+  // "/a/b/" and "/a/b" are both the folder b in /a.
+  std::string path = folder;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash + 1 < path.size()) {
+    watch->folderName = path.substr(slash + 1);
+    const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+    watch->parentWatch = inotify_add_watch(watch->notify, parent.c_str(), ParentEvents);
+  }
   return watch;
 }
 
 WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
   using Clock = std::chrono::steady_clock;
+  if (watch.changeDue) {
+    watch.changeDue = false;
+    return WatchResult::Changed;
+  }
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   pollfd fds[2] = {{watch.stopSignals, POLLIN, 0}, {watch.notify, POLLIN, 0}};
   for (;;) {
@@ -134,22 +241,37 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
       wait = static_cast<int>(std::max<int64_t>(0, left.count()));
     }
+    const bool gone = watch.folderWatch < 0;
+    if (gone && (wait < 0 || wait > FolderLookMs)) wait = FolderLookMs;
     const int ready = poll(fds, 2, wait);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0 || (fds[0].revents & POLLIN)) return WatchResult::Stopped;
+    if (gone) {
+      DrainEvents(watch);
+      if (AddFolderWatch(watch)) {
+        watch.changeDue = true;
+        return WatchResult::Back;
+      }
+      if (timeoutMs >= 0 && Clock::now() >= deadline) return WatchResult::Quiet;
+      continue;
+    }
     if (ready == 0) return WatchResult::Quiet;
-    if (DrainEvents(watch)) return WatchResult::Changed;
+    const Drained drained = DrainEvents(watch);
+    if ((drained.folderTouched || drained.relevant) && FolderLeft(watch)) return WatchResult::Gone;
+    if (drained.relevant) return WatchResult::Changed;
     // Only other files changed: wait on.
   }
 }
 
 void StopWatchOnSignals(FolderWatch& watch) {
   // Held back in every thread (the server's are started later and inherit this), the
-  // two signals wait in the signalfd until the watch sees them.
+  // signals wait in the signalfd until the watch sees them.
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  // Closing the terminal: the tool stops as cleanly as on Ctrl+C.
+  sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   watch.stopSignals = signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
 }

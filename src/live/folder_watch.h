@@ -1,6 +1,7 @@
 // Notifications of changes in one folder, from the platform (inotify on Linux, change
-// notifications on Windows), and the stop request of Ctrl+C, SIGTERM or closing the
-// console, which wakes the same wait. Nothing here polls.
+// notifications on Windows), and the stop request of Ctrl+C, SIGTERM, SIGHUP or closing
+// the console, which wakes the same wait. Nothing here polls, except while the folder
+// is gone.
 #pragma once
 
 #include <memory>
@@ -15,7 +16,8 @@ struct FolderWatchDeleter {
 using FolderWatchHandle = std::unique_ptr<FolderWatch, FolderWatchDeleter>;
 
 // Watches `folder` for files that are created, written, renamed or removed; only those
-// named `fileName` count where the platform names them. Null when the folder cannot be
+// named `fileName` count where the platform names them. A folder that is removed is
+// waited for, and watched again once it is back. Null when the folder cannot be
 // watched.
 FolderWatchHandle WatchFolder(const std::string& folder, const std::string& fileName);
 
@@ -23,12 +25,14 @@ enum class WatchResult {
   Changed,  // something changed (perhaps the file; the caller looks)
   Quiet,    // the time ran out with no change
   Stopped,  // a stop was asked for; every later wait says so too
+  Gone,     // the folder was removed or moved away; the wait goes on for it to come back
+  Back,     // the folder is there again and watched; the next wait says Changed at once
 };
 
 // Waits for a change, at most `timeoutMs` milliseconds (a negative time: no limit).
 WatchResult WaitForChange(FolderWatch& watch, int timeoutMs);
 
-// From now on, Ctrl+C, SIGTERM and closing the console ask `watch` to stop instead of
+// From now on, Ctrl+C, SIGTERM, SIGHUP and closing the console ask `watch` to stop instead of
 // ending the process. One watch at a time.
 void StopWatchOnSignals(FolderWatch& watch);
 

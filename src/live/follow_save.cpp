@@ -28,20 +28,26 @@ SaveStamp ReadSaveStamp(const std::string& savePath) {
   return stamp;
 }
 
-bool WaitForNewSave(FolderWatch& watch, const std::string& savePath, SaveStamp& last) {
+SaveNews WaitForNewSave(FolderWatch& watch, const std::string& savePath, SaveStamp& last) {
+  const auto news = [](WatchResult result) {
+    return result == WatchResult::Gone   ? SaveNews::FolderGone
+           : result == WatchResult::Back ? SaveNews::FolderBack
+                                         : SaveNews::Stopped;
+  };
   for (;;) {
-    if (WaitForChange(watch, -1) == WatchResult::Stopped) return false;
+    const WatchResult first = WaitForChange(watch, -1);
+    if (first != WatchResult::Changed) return news(first);
     SaveStamp stamp = ReadSaveStamp(savePath);
     for (;;) {
       const WatchResult result = WaitForChange(watch, QuietMs);
-      if (result == WatchResult::Stopped) return false;
+      if (result != WatchResult::Changed && result != WatchResult::Quiet) return news(result);
       const SaveStamp now = ReadSaveStamp(savePath);
       if (result == WatchResult::Quiet && now == stamp) break;
       stamp = now;
     }
     if (!(stamp == last)) {
       last = stamp;
-      return true;
+      return SaveNews::NewSave;
     }
   }
 }

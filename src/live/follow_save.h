@@ -19,8 +19,15 @@ struct SaveStamp {
 
 SaveStamp ReadSaveStamp(const std::string& savePath);
 
-// Waits until the save differs from `last` and has then stayed the same for a moment;
-// `last` becomes the new stamp. False when a stop was asked for.
-bool WaitForNewSave(FolderWatch& watch, const std::string& savePath, SaveStamp& last);
+enum class SaveNews {
+  NewSave,     // `last` is the new save's stamp
+  FolderGone,  // the save's folder went; it is waited for
+  FolderBack,  // and came back; what it holds is looked at next
+  Stopped,     // a stop was asked for
+};
+
+// Waits until the save differs from `last` and has then stayed the same for a moment
+// (`last` becomes the new stamp), or the save's folder goes or comes back.
+SaveNews WaitForNewSave(FolderWatch& watch, const std::string& savePath, SaveStamp& last);
 
 }  // namespace tlmaper

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "live/connection_pool.h"
+#include "live/guarded_server.h"
 
 namespace tlmaper {
 namespace {
@@ -24,10 +25,20 @@ constexpr int MaxConnections = 100;
 constexpr int MaxEventClients = 64;
 constexpr size_t SpareThreads = 16;  // to refuse connections past the bound
 constexpr size_t MaxHeaders = 64;
-// Silence after which a client is dropped: a request that does not arrive, or a
-// kept-alive connection with no next request; and a response that is not read.
+// A request's line and headers together; a browser's are a few hundred bytes.
+constexpr size_t MaxHeadBytes = 64 * 1024;
+// Time for a whole request head, once its first byte came.
+constexpr auto HeadDeadline = std::chrono::seconds(3);
+// Silence after which a client is dropped: a kept-alive connection with no next
+// request, or a response that is not read.
 constexpr time_t RequestTimeoutSeconds = 1;
 constexpr time_t ResponseTimeoutSeconds = 5;
+// How long a page's new event stream, when all are taken, waits for the streams of
+// pages that have gone to end.
+constexpr auto StreamCheckWait = std::chrono::milliseconds(500);
+// The page and the bitmap are written in pieces of this size; between two, a response
+// of a map two versions old is ended (see ServeBytes).
+constexpr size_t WritePiece = 64 * 1024;
 // How long a stop waits for the connections to close; a client stalled in the middle
 // of a response is not waited for.
 constexpr auto StopWait = std::chrono::milliseconds(700);
@@ -42,10 +53,34 @@ constexpr const char* ContentSecurityPolicy =
     "img-src 'self' data:; connect-src 'self'; base-uri 'none'; form-action 'none'; "
     "frame-ancestors 'none'";
 
+ClientBounds Bounds() {
+  ClientBounds bounds;
+  bounds.maxClients = MaxConnections;
+  bounds.maxHeadBytes = MaxHeadBytes;
+  bounds.headDeadline = HeadDeadline;
+  bounds.keepAlive = std::chrono::seconds(RequestTimeoutSeconds);
+  bounds.writeTimeout = std::chrono::seconds(ResponseTimeoutSeconds);
+  return bounds;
+}
+
+// Sent with every answer, refusals included.
+const httplib::Headers& CommonHeaders() {
+  static const httplib::Headers headers = {
+      {"X-Content-Type-Options", "nosniff"},
+      {"Cache-Control", "no-store"},
+      {"Content-Security-Policy", ContentSecurityPolicy},
+      {"Referrer-Policy", "no-referrer"},
+      // No other site may embed what is served here, the bitmap included.
+      {"Cross-Origin-Resource-Policy", "same-origin"},
+      {"Accept-Ranges", "none"},
+  };
+  return headers;
+}
+
 }  // namespace
 
 struct LiveServer {
-  httplib::Server http;
+  GuardedServer http{Bounds(), CommonHeaders()};
   std::thread listener;
   std::atomic<bool> listenerDone{false};
   std::mutex doneMutex;
@@ -63,6 +98,8 @@ struct LiveServer {
   bool unreadable = false;
   bool stopping = false;
   int eventClients = 0;
+  // Raised to have every waiting event stream look whether its page is still there.
+  uint64_t streamCheck = 0;
 };
 
 namespace {
@@ -78,21 +115,36 @@ std::string StateEvent(const LiveServer& server) {
          ",\"unreadable\":" + (server.unreadable ? "true" : "false") + "}\n\n";
 }
 
-// Serves `bytes` without copying them; the snapshot lives as long as the response.
-void ServeBytes(httplib::Response& response, std::shared_ptr<const std::string> bytes,
-                const char* type) {
+// Serves `bytes`, of the map `version`, without copying them; the snapshot lives as
+// long as the response. So that slow readers hold at most the current map and the one
+// before it, a response of an older map is ended between two pieces (its page fetches
+// the latest map anyway).
+void ServeBytes(LiveServer& server, httplib::Response& response,
+                std::shared_ptr<const std::string> bytes, uint64_t version, const char* type) {
   const size_t size = bytes->size();
-  response.set_content_provider(size, type,
-                                [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
-                                  return sink.write(bytes->data() + offset, length);
-                                });
+  response.set_content_provider(
+      size, type, [&server, bytes, version](size_t offset, size_t length, httplib::DataSink& sink) {
+        {
+          std::lock_guard lock(server.mutex);
+          if (server.version > version + 1) return false;
+        }
+        return sink.write(bytes->data() + offset, std::min(length, WritePiece));
+      });
 }
 
 // The event stream of one page: the current state at once, then each change, until
 // the page goes or the server stops.
 void ServeEvents(LiveServer& server, httplib::Response& response) {
   {
-    std::lock_guard lock(server.mutex);
+    std::unique_lock lock(server.mutex);
+    if (server.eventClients >= MaxEventClients && !server.stopping) {
+      // All taken: the streams of pages that have gone end now and make room.
+      ++server.streamCheck;
+      server.changed.notify_all();
+      server.changed.wait_for(lock, StreamCheckWait, [&] {
+        return server.eventClients < MaxEventClients || server.stopping;
+      });
+    }
     if (server.eventClients >= MaxEventClients || server.stopping) {
       response.status = 503;
       return;
@@ -106,11 +158,21 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
       [&server, sent, sentUnreadable](size_t, httplib::DataSink& sink) {
         std::unique_lock lock(server.mutex);
         const bool first = *sent == 0;
-        const bool news =
-            server.changed.wait_for(lock, first ? std::chrono::seconds(0) : HeartbeatInterval, [&] {
-              return server.stopping || server.version != *sent ||
-                     server.unreadable != *sentUnreadable;
-            });
+        const auto hasNews = [&] {
+          return server.stopping || server.version != *sent || server.unreadable != *sentUnreadable;
+        };
+        // Waits for news or the heartbeat; asked to, looks whether the page is still
+        // there, so that a page gone frees its stream when another page needs one.
+        const auto heartbeat = std::chrono::steady_clock::now() + HeartbeatInterval;
+        bool news = hasNews();
+        while (!first && !news) {
+          const uint64_t check = server.streamCheck;
+          news = server.changed.wait_until(
+              lock, heartbeat, [&] { return hasNews() || server.streamCheck != check; });
+          news = hasNews();
+          if (server.streamCheck != check && !sink.is_writable()) return false;
+          if (std::chrono::steady_clock::now() >= heartbeat) break;
+        }
         if (server.stopping) {
           sink.done();
           return true;
@@ -127,8 +189,11 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
         return sink.write(text.data(), text.size());
       },
       [&server](bool) {
-        std::lock_guard lock(server.mutex);
-        --server.eventClients;
+        {
+          std::lock_guard lock(server.mutex);
+          --server.eventClients;
+        }
+        server.changed.notify_all();  // a page may wait for this stream
       });
 }
 
@@ -142,9 +207,9 @@ void ServeGet(LiveServer& server, const httplib::Request& request, httplib::Resp
     // The page learns which map it shows from this header, before its event stream
     // says which map is the latest.
     response.set_header("Server-Timing", "map;desc=\"" + std::to_string(version) + "\"");
-    ServeBytes(response, map.page, "text/html; charset=utf-8");
+    ServeBytes(server, response, map.page, version, "text/html; charset=utf-8");
   } else if (request.path == "/" + map.imageName) {
-    ServeBytes(response, map.image, "image/bmp");
+    ServeBytes(server, response, map.image, version, "image/bmp");
   } else {
     response.status = 404;
   }
@@ -162,17 +227,33 @@ bool IsOurHost(std::string_view host, int port) {
   return name == "127.0.0.1" || name == "localhost";
 }
 
-// Refusals that come before any path is looked at: too many connections, too many
-// headers, a foreign Host (a page on another site that had its name point here), and
-// any method but GET and HEAD.
+bool IsOurOrigin(std::string_view origin, int port) {
+  constexpr std::string_view Scheme = "http://";
+  return origin.starts_with(Scheme) && IsOurHost(origin.substr(Scheme.size()), port);
+}
+
+// A request that a page of another site made: it names that site as its Origin, or the
+// browser says it is not the page's own (Sec-Fetch-Site). The page itself may still be
+// opened from a link on another site.
+bool IsForeign(const httplib::Request& request, int port) {
+  if (request.has_header("Origin") && !IsOurOrigin(request.get_header_value("Origin"), port)) {
+    return true;
+  }
+  const std::string site = request.get_header_value("Sec-Fetch-Site");
+  if (site.empty() || site == "same-origin" || site == "none") return false;
+  return !(request.path == "/" && request.get_header_value("Sec-Fetch-Mode") == "navigate" &&
+           request.get_header_value("Sec-Fetch-Dest") == "document");
+}
+
+// Refusals that come before any path is looked at: too many headers, a foreign Host (a
+// page on another site that had its name point here), a request made by a page on
+// another site, and any method but GET and HEAD.
 httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Request& request,
                                         httplib::Response& response) {
-  if (server.openConnections > MaxConnections) {
-    response.status = 503;
-    response.set_header("Connection", "close");
-  } else if (request.headers.size() > MaxHeaders) {
+  if (request.headers.size() > MaxHeaders) {
     response.status = 431;
-  } else if (!IsOurHost(request.get_header_value("Host"), server.port)) {
+  } else if (!IsOurHost(request.get_header_value("Host"), server.port) ||
+             IsForeign(request, server.port)) {
     response.status = 403;
   } else if (request.method != "GET" && request.method != "HEAD") {
     response.status = 405;
@@ -209,12 +290,7 @@ void Configure(LiveServer& server) {
   // The library polls its listening socket on Windows; a slow poll costs nothing.
   http.set_idle_interval(0, 500000);
 #endif
-  http.set_default_headers({
-      {"X-Content-Type-Options", "nosniff"},
-      {"Cache-Control", "no-store"},
-      {"Content-Security-Policy", ContentSecurityPolicy},
-      {"Referrer-Policy", "no-referrer"},
-  });
+  http.set_default_headers(CommonHeaders());
   http.set_pre_routing_handler(
       [&server](const httplib::Request& request, httplib::Response& response) {
         return Screen(server, request, response);
@@ -233,6 +309,7 @@ LiveServerHandle StartLiveServer(int firstPort, LiveMap map) {
   Configure(*server);
   for (int port = firstPort; port < firstPort + PortsToTry && port <= 65535; ++port) {
     if (server->http.bind_to_port("127.0.0.1", port)) {
+      server->http.WidenBacklog();
       server->port = port;
       break;
     }
@@ -283,6 +360,7 @@ bool StopLiveServer(LiveServer& server) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   server.http.stop();
+  server.http.CutAllClients();
   std::unique_lock lock(server.doneMutex);
   if (!server.done.wait_for(lock, StopWait, [&] { return server.listenerDone.load(); })) {
     return false;

@@ -2,6 +2,9 @@
 // here backs a row of the README's "When things go wrong" table: nothing crashes,
 // every failure is reported with a non-zero status, and no existing file is damaged.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -88,6 +91,15 @@ TEST(WhenThingsGoWrong, SavesThatDoNotLoadAreReportedAndWriteNothing) {
   EXPECT_EQ(run.err,
             TestingWindowsBuild() ? "Error 3 parsing xml file\n" : "Error 5 parsing xml file\n");
   EXPECT_TRUE(OutputsIn(dir.path(), "world.xml").empty());
+#ifndef _WIN32
+  // A pipe where the save should be is refused at once, not waited on for a writer.
+  if (!TestingWindowsBuild()) {
+    ASSERT_EQ(mkfifo((dir.path() / "pipe.xml").c_str(), 0600), 0);
+    const RunResult pipe = RunTool({"pipe.xml"}, dir.path());
+    EXPECT_EQ(pipe.status, 1);
+    EXPECT_EQ(pipe.err, "Error 3 parsing xml file\n");
+  }
+#endif
 }
 
 TEST(WhenThingsGoWrong, OddButValidSavesMakeBothFiles) {

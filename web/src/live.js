@@ -22,8 +22,9 @@ export function followLive(map, mapElement, shown) {
   let latest = null;  // the server's last word: { version, updated, unreadable }
   let fetching = false;
 
-  const nameOfImage = (path) =>
-    path.slice(Math.max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
+  // The page names its bitmap by its file name alone; a backslash is part of a name
+  // where the file system allows it.
+  const nameOfImage = (path) => path.slice(path.lastIndexOf('/') + 1);
   let currentImageName = nameOfImage(readImageName(document));
   const imageUrl = (name, version) => `${encodeURIComponent(name)}?map=${version}`;
 
@@ -56,12 +57,28 @@ export function followLive(map, mapElement, shown) {
       if (end < 0) return null;
       texts[id] = html.slice(start + tag.length, end);
     }
-    const image = /<div id="map" data-image="([^"&]*)"/.exec(html);
-    if (!image) return null;
+    const image = imageNameInToolForm(html);
+    if (image === null) return null;
     return {
-      getElementById: (id) => (id === 'map' ? { dataset: { image: image[1] } }
+      getElementById: (id) => (id === 'map' ? { dataset: { image } }
         : id in texts ? { textContent: texts[id] } : null),
     };
+  }
+
+  // The bitmap name of the page's map element, decoded as the browser decodes the
+  // attribute (the tool writes it escaped, so it holds no quote). Null unless the
+  // element stands once in the text. (The element's id is taken from this page, so that
+  // this script, inlined in the page, does not hold the element's text itself.)
+  function imageNameInToolForm(html) {
+    const tag = `\x3cdiv id="${mapElement.id}" data-image="`;
+    const start = html.indexOf(tag);
+    if (start < 0 || html.indexOf(tag, start + 1) >= 0) return null;
+    const end = html.indexOf('"', start + tag.length);
+    if (end < 0) return null;
+    const element = new DOMParser()
+      .parseFromString(`\x3cdiv data-image="${html.slice(start + tag.length, end)}">`, 'text/html')
+      .body.firstElementChild;
+    return element?.dataset.image ?? null;
   }
 
   // Fetches the latest page and shows its world and bitmap; once more if a newer map
