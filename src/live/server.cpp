@@ -245,19 +245,25 @@ bool IsForeign(const httplib::Request& request, int port) {
            request.get_header_value("Sec-Fetch-Dest") == "document");
 }
 
-// Refusals that come before any path is looked at: too many headers, a foreign Host (a
-// page on another site that had its name point here), a request made by a page on
-// another site, and any method but GET and HEAD.
+// Refusals that come before any path is looked at: too many headers, a Host named twice
+// (which of the two is meant is anyone's guess), a foreign Host (a page on another site
+// that had its name point here), a request made by a page on another site, any method
+// but GET and HEAD, and a GET or HEAD that says a body follows (the body is never read,
+// so it would otherwise be taken for a next request).
 httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Request& request,
                                         httplib::Response& response) {
   if (request.headers.size() > MaxHeaders) {
     response.status = 431;
+  } else if (request.get_header_value_count("Host") > 1) {
+    response.status = 400;
   } else if (!IsOurHost(request.get_header_value("Host"), server.port) ||
              IsForeign(request, server.port)) {
     response.status = 403;
   } else if (request.method != "GET" && request.method != "HEAD") {
     response.status = 405;
     response.set_header("Allow", "GET, HEAD");
+  } else if (CarriesBody(request)) {
+    response.status = 400;
   } else {
     return httplib::Server::HandlerResponse::Unhandled;
   }

@@ -58,7 +58,17 @@ test('serves the page, its bitmap and events, and refuses every other request', 
 
     const port = live.port;
     const host = `Host: 127.0.0.1:${port}\r\n`;
+    // A request hidden in the body of another: were the body taken for a request of its
+    // own, the bitmap would be sent after the first answer.
+    const hidden = `GET /world.bmp HTTP/1.1\r\n${host}\r\n`;
     const cases = [
+      ['a GET with a body', `GET / HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 400],
+      ['a HEAD with a body', `HEAD / HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 400],
+      ['a GET with a chunked body', `GET / HTTP/1.1\r\n${host}Transfer-Encoding: chunked\r\n\r\n${hidden.length.toString(16)}\r\n${hidden}\r\n0\r\n\r\n`, 400],
+      ['a POST with a request as its body', `POST / HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 405],
+      ['a GET with an empty body', `GET / HTTP/1.1\r\n${host}Content-Length: 0\r\nConnection: close\r\n\r\n`, 200],
+      ['two Hosts', `GET / HTTP/1.1\r\n${host}${host}\r\n`, 400],
+      ['two Hosts, one foreign', `GET / HTTP/1.1\r\n${host}Host: attacker.example:${port}\r\n\r\n`, 400],
       ['HEAD of the page', `HEAD / HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
       ['localhost', `GET / HTTP/1.1\r\nHost: LocalHost:${port}\r\nConnection: close\r\n\r\n`, 200],
       ['the save', `GET /world.xml HTTP/1.1\r\n${host}\r\n`, 404],
@@ -90,7 +100,10 @@ test('serves the page, its bitmap and events, and refuses every other request', 
       const response = await rawRequest(port, request);
       assert.equal(response.status, status, what);
       assert.equal(response.headers['x-content-type-options'], 'nosniff', what);
-      if (status !== 200) assert.ok(!response.body.includes('not to be served'), what);
+      if (status !== 200) {
+        assert.ok(!response.body.includes('not to be served'), what);
+        assert.ok(!response.body.includes('HTTP/1.1'), `${what}: one answer alone`);
+      }
     }
     // Ranges are not served: whatever a Range asks for, the answer is the whole body and
     // never a byte beside it.
