@@ -117,6 +117,10 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
   }
 }
 
+bool StopAsked(FolderWatch& watch) {
+  return WaitForSingleObject(watch.stop, 0) == WAIT_OBJECT_0;
+}
+
 void StopWatchOnSignals(FolderWatch& watch) {
   signalledWatch = &watch;
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
@@ -261,6 +265,11 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
     if (drained.relevant) return WatchResult::Changed;
     // Only other files changed: wait on.
   }
+}
+
+bool StopAsked(FolderWatch& watch) {
+  pollfd stop = {watch.stopSignals, POLLIN, 0};
+  return watch.stopSignals >= 0 && poll(&stop, 1, 0) > 0 && (stop.revents & POLLIN);
 }
 
 void StopWatchOnSignals(FolderWatch& watch) {

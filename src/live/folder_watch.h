@@ -32,6 +32,9 @@ enum class WatchResult {
 // Waits for a change, at most `timeoutMs` milliseconds (a negative time: no limit).
 WatchResult WaitForChange(FolderWatch& watch, int timeoutMs);
 
+// Whether a stop has been asked for, without waiting and without taking any change.
+bool StopAsked(FolderWatch& watch);
+
 // From now on, Ctrl+C, SIGTERM, SIGHUP and closing the console ask `watch` to stop instead of
 // ending the process. One watch at a time.
 void StopWatchOnSignals(FolderWatch& watch);

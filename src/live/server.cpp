@@ -95,7 +95,7 @@ struct LiveServer {
   LiveMap map;
   uint64_t version = 1;
   int64_t updatedMs = 0;
-  bool unreadable = false;
+  const char* failure = "";  // what the latest map failed at ("read", "draw", "write")
   bool stopping = false;
   int eventClients = 0;
   // Raised to have every waiting event stream look whether its page is still there.
@@ -112,7 +112,8 @@ int64_t NowMs() {
 std::string StateEvent(const LiveServer& server) {
   return "event: map\ndata: {\"version\":" + std::to_string(server.version) +
          ",\"updated\":" + std::to_string(server.updatedMs) +
-         ",\"unreadable\":" + (server.unreadable ? "true" : "false") + "}\n\n";
+         ",\"unreadable\":" + (server.failure == std::string_view("read") ? "true" : "false") +
+         ",\"failed\":\"" + server.failure + "\"}\n\n";
 }
 
 // Serves `bytes`, of the map `version`, without copying them; the snapshot lives as
@@ -152,14 +153,14 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
     ++server.eventClients;
   }
   auto sent = std::make_shared<uint64_t>(0);  // the last version and state sent
-  auto sentUnreadable = std::make_shared<bool>(false);
+  auto sentFailure = std::make_shared<std::string>();
   response.set_chunked_content_provider(
       "text/event-stream",
-      [&server, sent, sentUnreadable](size_t, httplib::DataSink& sink) {
+      [&server, sent, sentFailure](size_t, httplib::DataSink& sink) {
         std::unique_lock lock(server.mutex);
         const bool first = *sent == 0;
         const auto hasNews = [&] {
-          return server.stopping || server.version != *sent || server.unreadable != *sentUnreadable;
+          return server.stopping || server.version != *sent || *sentFailure != server.failure;
         };
         // Waits for news or the heartbeat; asked to, looks whether the page is still
         // there, so that a page gone frees its stream when another page needs one.
@@ -181,7 +182,7 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
         if (news || first) {
           text += StateEvent(server);
           *sent = server.version;
-          *sentUnreadable = server.unreadable;
+          *sentFailure = server.failure;
         } else {
           text += ":\n\n";
         }
@@ -341,15 +342,17 @@ void PublishMap(LiveServer& server, LiveMap map) {
     server.map = std::move(map);
     ++server.version;
     server.updatedMs = NowMs();
-    server.unreadable = false;
+    server.failure = "";
   }
   server.changed.notify_all();
 }
 
-void PublishUnreadableSave(LiveServer& server) {
+void PublishFailedMap(LiveServer& server, MapFailure failure) {
   {
     std::lock_guard lock(server.mutex);
-    server.unreadable = true;
+    server.failure = failure == MapFailure::Read   ? "read"
+                     : failure == MapFailure::Draw ? "draw"
+                                                   : "write";
   }
   server.changed.notify_all();
 }

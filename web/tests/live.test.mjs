@@ -5,16 +5,16 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { once } from 'node:events';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import {
   readdirSync, readFileSync, renameSync, rmSync, writeFileSync, mkdirSync,
 } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, hostileWorld, latticeWorld, saveXml } from './worlds.mjs';
-import { freshScratch, scratch } from './page-harness.mjs';
+import { binary, freshScratch, scratch } from './page-harness.mjs';
 import {
-  get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
+  freePort, get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
 } from './live-harness.mjs';
 
 freshScratch();
@@ -194,8 +194,34 @@ test('a truncated save keeps the last map served and on disk; the next good one 
     assert.equal(failed.version, 1);
     assert.match(live.stderr, /^\d\d:\d\d:\d\d Error \d+ parsing xml file\r?\n/m);
     assert.deepEqual((await get(live, '/')).body, firstPage, 'the last good page is served');
+
+    // A map too large to draw: every line the run prints carries its time, the image
+    // module's warning on standard output included.
+    const far = { name: 'Far', x: 1000000000, y: 0, difficulty: 1, town: false, explored: false };
+    const wide = { ...gridWorld() };
+    wide.islands = [...wide.islands, far];
+    replaceSave(directory, 'world.xml', saveXml(wide));
+    const undrawn = await events.next((e) => e.failed === 'draw');
+    assert.equal(undrawn.unreadable, false);
+    await waitFor(() => /too large to draw/.test(live.stderr));
+    assert.match(live.stderr, /^\d\d:\d\d:\d\d Error: the map of .*world\.xml is too large to draw, nothing was written\r?\n/m);
+    await waitFor(() => /Size remains unchanged/.test(live.stdout));
+    const laterLines = live.stdout.split(/\r?\n/).slice(1).filter((line) => line !== '');
+    assert.ok(laterLines.length >= 2, live.stdout);
+    for (const line of laterLines) assert.match(line, /^\d\d:\d\d:\d\d (Picture Warning: | {17})/);
     assert.deepEqual(readFileSync(join(directory, 'world.html')), firstPage);
     assert.deepEqual(readFileSync(join(directory, 'world.bmp')), firstImage);
+
+    // A bitmap that cannot be written (a folder in its place): the pages are told so,
+    // not that the save could not be read.
+    rmSync(join(directory, 'world.bmp'));
+    mkdirSync(join(directory, 'world.bmp'));
+    writeFileSync(join(directory, 'world.bmp', 'keep'), '');
+    replaceSave(directory, 'world.xml', good);
+    const unwritten = await events.next((e) => e.failed === 'write');
+    assert.equal(unwritten.unreadable, false);
+    assert.equal(unwritten.version, 1);
+    rmSync(join(directory, 'world.bmp'), { recursive: true });
 
     // Rewritten in place this time, as some games do.
     writeFileSync(join(directory, 'world.xml'), good);
@@ -235,6 +261,31 @@ for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
     assert.match(readFileSync(join(directory, 'world.html'), 'utf8'), /<\/html>\s*$/);
   });
 }
+
+test('Ctrl+C during the first run ends the tool after it, with status 0 and nothing served', async () => {
+  const directory = folderWith('stop-first', latticeWorld(300000, 'first'));
+  const child = spawn(binary, ['--live', '--no-open', '--port', String(await freePort()), 'world.xml'],
+    { cwd: directory, stdio: ['ignore', 'pipe', 'pipe'] });
+  let stdout = '';
+  child.stdout.setEncoding('utf8');
+  child.stdout.on('data', (text) => { stdout += text; });
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  try {
+    // The run is under way once it writes its temporary files.
+    await waitFor(() => readdirSync(directory).some((name) => name.startsWith('.')) ||
+      stdout.includes('Serving'), 60000, 5);
+    assert.ok(!stdout.includes('Serving'), 'the first run ended before the signal came');
+    child.kill('SIGINT');
+    const result = await exited;
+    assert.deepEqual([result.code, result.signal], [0, null]);
+    assert.ok(!stdout.includes('Serving'), stdout);
+    assert.deepEqual(readdirSync(directory).filter((name) => name.startsWith('.')), []);
+    const image = readFileSync(join(directory, 'world.bmp'));
+    assert.equal(image.readUInt32LE(2), image.length, 'the bitmap is whole');
+  } finally {
+    child.kill('SIGKILL');
+  }
+});
 
 test('a pipe in place of the save is reported and the last map kept; stops still work', { skip: windows && 'no named pipes in the file system on Windows' }, async () => {
   const directory = folderWith('fifo');
@@ -283,10 +334,10 @@ test('a save folder removed and made again is followed, and the run says so', as
   }
 });
 
-async function waitFor(condition, ms = 5000) {
+async function waitFor(condition, ms = 5000, step = 50) {
   const start = Date.now();
   while (!condition()) {
     if (Date.now() - start > ms) throw new Error('not in time');
-    await new Promise((resolve) => setTimeout(resolve, 50));
+    await new Promise((resolve) => setTimeout(resolve, step));
   }
 }
