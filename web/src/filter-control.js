@@ -3,6 +3,7 @@
 // and "towns only", how many islands match, and a button that clears it. The button
 // says what the filter keeps while one is on.
 import { openFilter, fitFilter, narrows } from './filter.js';
+import { makeTopPanel } from './top-panel.js';
 
 // Typing a difficulty waits this long for the next key before the map follows.
 const TypingPause = 250;
@@ -16,13 +17,7 @@ function labelled(document, text, input) {
 // The control, not yet in the document. onChange(filter) is called when the player
 // changes it; set(filter, span, matching, total) shows a filter and its count.
 export function makeFilterControl(document, onChange) {
-  const panel = document.createElement('details');
-  panel.id = 'filter-panel';
-  panel.className = 'top-panel';
-  const summary = document.createElement('summary');
-  summary.textContent = 'Filter';
-  const form = document.createElement('form');
-  form.className = 'panel top-popup';
+  const { panel, summary, popup: form } = makeTopPanel(document, 'filter-panel', 'Filter', 'form');
   form.setAttribute('aria-label', 'Filter the islands');
 
   const number = (id, name) => {
@@ -63,7 +58,6 @@ export function makeFilterControl(document, onChange) {
   footer.append(count, clear);
   form.append(range, labelled(document, 'unexplored only', unexplored),
     labelled(document, 'towns only', towns), footer);
-  panel.append(summary, form);
 
   let span = null;
   let shown = openFilter(null);

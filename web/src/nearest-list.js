@@ -4,26 +4,20 @@
 import { offsetBetween, offsetText } from './compass.js';
 import { nearestIslands } from './nearest.js';
 import { islandGridOf } from './squares-at.js';
+import { makeTopPanel } from './top-panel.js';
 
 const MostNearest = 10;
 
 // The list, not yet in the document. onChoose(index) is called with the island chosen;
 // show(items, filtered) lists { index, name, difficulty, offset } nearest first.
 export function makeNearestList(document, onChoose) {
-  const panel = document.createElement('details');
-  panel.id = 'nearest-panel';
-  panel.className = 'top-panel';
-  const summary = document.createElement('summary');
-  summary.textContent = 'Nearest';
-  const popup = document.createElement('div');
-  popup.className = 'panel top-popup';
+  const { panel, popup } = makeTopPanel(document, 'nearest-panel', 'Nearest', 'div');
   const heading = document.createElement('h2');
   heading.id = 'nearest-heading';
   const list = document.createElement('ol');
   list.id = 'nearest-list';
   list.setAttribute('aria-labelledby', 'nearest-heading');
   popup.append(heading, list);
-  panel.append(summary, popup);
 
   function item({ index, name, difficulty, offset }) {
     const line = document.createElement('li');
