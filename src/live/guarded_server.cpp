@@ -129,10 +129,12 @@ void GuardedServer::Serve(ClientStream& stream) {
     SetPhase(stream, Phase::Responding);
     bool clientCloses = false;
     bool carriesBody = false;
+    bool headRead = false;
     // The parts of the body a Range asks for are not served; the whole body is. A request
     // with a body is answered with Connection: close and is the connection's last.
     const bool answered =
         process_request(stream, left == 1, clientCloses, [&](httplib::Request& request) {
+          headRead = true;
           request.ranges.clear();
           carriesBody = CarriesBody(request);
           if (carriesBody) {
@@ -140,7 +142,9 @@ void GuardedServer::Serve(ClientStream& stream) {
             request.headers.emplace("Connection", "close");
           }
         });
-    if (!answered || clientCloses || carriesBody) return;
+    // A head the library refused (a line too long, a path too long, a range it cannot
+    // read) may stop short of its end: what follows is no request, so the connection ends.
+    if (!answered || !headRead || clientCloses || carriesBody) return;
   }
 }
 
