@@ -17,7 +17,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 #endif
 
 namespace tlmaper {
@@ -147,6 +149,11 @@ struct FolderWatch {
   std::string folder;
   std::string folderName;
   std::string fileName;
+  // A save that is a symbolic link changes where its target is: the target's folder is
+  // watched too (the same watch when it is the same folder), for the target's name.
+  int targetWatch = -1;
+  std::string targetFolder;
+  std::string targetName;
   bool changeDue = false;  // the folder came back: whatever it holds counts as a change
 };
 
@@ -154,6 +161,9 @@ namespace {
 
 // While the folder is gone, how often to look whether it is back.
 constexpr int FolderLookMs = 500;
+
+// Links followed from the save to its target at most; a loop of links ends there.
+constexpr int MaxLinks = 40;
 
 constexpr uint32_t FolderEvents = IN_CLOSE_WRITE | IN_MODIFY | IN_CREATE | IN_MOVED_TO |
                                   IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF |
@@ -179,10 +189,17 @@ Drained DrainEvents(FolderWatch& watch) {
         drained.relevant = drained.folderTouched = true;
       } else if (event->wd == watch.parentWatch) {
         drained.folderTouched |= name == watch.folderName;
-      } else if (event->wd == watch.folderWatch) {
-        if (event->mask & IN_IGNORED) watch.folderWatch = -1;  // the system let it go
-        drained.folderTouched |= (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) != 0;
-        drained.relevant |= name == watch.fileName;
+      } else {
+        if (event->wd == watch.folderWatch) {
+          if (event->mask & IN_IGNORED) watch.folderWatch = -1;  // the system let it go
+          drained.folderTouched |=
+              (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) != 0;
+          drained.relevant |= name == watch.fileName;
+        }
+        if (event->wd == watch.targetWatch) {
+          if (event->mask & IN_IGNORED) watch.targetWatch = -1;
+          drained.relevant |= name == watch.targetName;
+        }
       }
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
     }
@@ -199,6 +216,46 @@ bool AddFolderWatch(FolderWatch& watch) {
   return watch.folderWatch >= 0;
 }
 
+// Where the save's path ends after every symbolic link on the way is followed; empty
+// when the save is no link (or the links loop).
+std::filesystem::path LinkTarget(const std::filesystem::path& save) {
+  std::filesystem::path path = save;
+  std::error_code error;
+  for (int links = 0; links < MaxLinks; ++links) {
+    if (!std::filesystem::is_symlink(path, error)) {
+      if (links == 0) return {};
+      // The folders on the way may be links too.
+      const std::filesystem::path folder =
+          std::filesystem::weakly_canonical(path.parent_path(), error);
+      return error ? path : folder / path.filename();
+    }
+    const std::filesystem::path next = std::filesystem::read_symlink(path, error);
+    if (error) return {};
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return {};
+}
+
+// Watches the folder of the save's target, when the save is a link, in place of the
+// target watched before (the link may have been pointed elsewhere since).
+void FollowLinkTarget(FolderWatch& watch) {
+  const std::filesystem::path target =
+      LinkTarget(std::filesystem::path(watch.folder) / watch.fileName);
+  const std::string folder = target.empty() ? std::string() : target.parent_path().string();
+  const std::string name = target.empty() ? std::string() : target.filename().string();
+  if (folder == watch.targetFolder && name == watch.targetName && watch.targetWatch >= 0) return;
+  // The same folder as the save's is the same watch, which stays.
+  if (watch.targetWatch >= 0 && watch.targetWatch != watch.folderWatch) {
+    inotify_rm_watch(watch.notify, watch.targetWatch);
+  }
+  watch.targetWatch = -1;
+  watch.targetFolder = folder;
+  watch.targetName = name;
+  if (!folder.empty()) {
+    watch.targetWatch = inotify_add_watch(watch.notify, folder.c_str(), FolderEvents);
+  }
+}
+
 // Whether the folder watched is no longer at its path; its watch is then let go.
 bool FolderLeft(FolderWatch& watch) {
   struct stat status;
@@ -207,6 +264,7 @@ bool FolderLeft(FolderWatch& watch) {
     return false;
   }
   if (watch.folderWatch >= 0) inotify_rm_watch(watch.notify, watch.folderWatch);
+  if (watch.targetWatch == watch.folderWatch) watch.targetWatch = -1;
   watch.folderWatch = -1;
   return true;
 }
@@ -228,6 +286,7 @@ FolderWatchHandle WatchFolder(const std::string& folder, const std::string& file
     const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
     watch->parentWatch = inotify_add_watch(watch->notify, parent.c_str(), ParentEvents);
   }
+  FollowLinkTarget(*watch);
   return watch;
 }
 
@@ -253,6 +312,7 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
     if (gone) {
       DrainEvents(watch);
       if (AddFolderWatch(watch)) {
+        FollowLinkTarget(watch);
         watch.changeDue = true;
         return WatchResult::Back;
       }
@@ -262,7 +322,10 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
     if (ready == 0) return WatchResult::Quiet;
     const Drained drained = DrainEvents(watch);
     if ((drained.folderTouched || drained.relevant) && FolderLeft(watch)) return WatchResult::Gone;
-    if (drained.relevant) return WatchResult::Changed;
+    if (drained.relevant) {
+      FollowLinkTarget(watch);
+      return WatchResult::Changed;
+    }
     // Only other files changed: wait on.
   }
 }

@@ -17,8 +17,9 @@ using FolderWatchHandle = std::unique_ptr<FolderWatch, FolderWatchDeleter>;
 
 // Watches `folder` for files that are created, written, renamed or removed; only those
 // named `fileName` count where the platform names them. A folder that is removed is
-// waited for, and watched again once it is back. Null when the folder cannot be
-// watched.
+// waited for, and watched again once it is back. On Linux, when `fileName` is a
+// symbolic link, the folder of the file it leads to is watched for that file too.
+// Null when the folder cannot be watched.
 FolderWatchHandle WatchFolder(const std::string& folder, const std::string& fileName);
 
 enum class WatchResult {

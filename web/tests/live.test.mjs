@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import { once } from 'node:events';
 import { execFileSync, spawn } from 'node:child_process';
 import {
-  readdirSync, readFileSync, renameSync, rmSync, writeFileSync, mkdirSync,
+  readdirSync, readFileSync, renameSync, rmSync, symlinkSync, writeFileSync, mkdirSync,
 } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
@@ -328,6 +328,37 @@ test('a save folder removed and made again is followed, and the run says so', as
     // And the next save too.
     replaceSave(directory, 'world.xml', saveXml(gridWorld()));
     await events.next((e) => e.version === 3, 5000);
+    events.close();
+  } finally {
+    await stopLive(live);
+  }
+});
+
+test('a save that is a link is followed through its target, wherever the link points', { skip: windows && 'no symbolic links made by the tests on Windows' }, async () => {
+  const directory = folderWith('linked');
+  const store = join(scratch, 'linked-store');
+  mkdirSync(store, { recursive: true });
+  writeFileSync(join(store, 'first.xml'), saveXml(gridWorld()));
+  writeFileSync(join(store, 'second.xml'), saveXml(gridWorld()));
+  rmSync(join(directory, 'world.xml'));
+  symlinkSync('../linked-store/first.xml', join(directory, 'world.xml'));
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const events = openEvents(live);
+    await events.next();
+    // The game replaces the target, in its own folder.
+    replaceSave(store, 'first.xml', saveXml(hostileWorld()));
+    await events.next((e) => e.version === 2, 5000);
+    assert.deepEqual((await get(live, '/')).body, readFileSync(join(directory, 'world.html')));
+    // The link pointed at another save, and that save then rewritten in place.
+    rmSync(join(directory, 'world.xml'));
+    symlinkSync(join(store, 'second.xml'), join(directory, 'world.xml'));
+    await events.next((e) => e.version === 3, 5000);
+    writeFileSync(join(store, 'second.xml'), saveXml(hostileWorld()));
+    await events.next((e) => e.version === 4, 5000);
+    // The old target is no longer followed.
+    replaceSave(store, 'first.xml', saveXml(gridWorld()));
+    await assert.rejects(events.next((e) => e.version === 5, 1500));
     events.close();
   } finally {
     await stopLive(live);
