@@ -1,5 +1,9 @@
 #include "live/follow_save.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <system_error>
 
@@ -15,6 +19,28 @@ constexpr int QuietMs = 150;
 
 }  // namespace
 
+#ifdef _WIN32
+
+// The standard library tells a file's time here in whole seconds, so a save rewritten
+// with the same size within a second would look unchanged: the system's own time, in
+// 100 ns steps, is read instead.
+SaveStamp ReadSaveStamp(const std::string& savePath) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(PathFromUtf8(savePath).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return SaveStamp{};
+  }
+  SaveStamp stamp;
+  stamp.exists = true;
+  stamp.size = (static_cast<uintmax_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  stamp.writeTime =
+      static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime);
+  return stamp;
+}
+
+#else
+
 SaveStamp ReadSaveStamp(const std::string& savePath) {
   const std::filesystem::path path = PathFromUtf8(savePath);
   std::error_code error;
@@ -27,6 +53,8 @@ SaveStamp ReadSaveStamp(const std::string& savePath) {
   stamp.writeTime = static_cast<int64_t>(time.time_since_epoch().count());
   return stamp;
 }
+
+#endif
 
 SaveNews WaitForNewSave(FolderWatch& watch, const std::string& savePath, SaveStamp& last) {
   const auto news = [](WatchResult result) {
