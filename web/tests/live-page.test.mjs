@@ -128,9 +128,16 @@ test('a new save shows in place and the page keeps its view; an unreadable one i
     await page.waitForFunction(() =>
       document.querySelector('.live-status').textContent.includes('could not be read'));
     assert.equal(await page.evaluate(() => tlmaper.world.islands.count), 25);
+    // One too large to draw is named as such, not as unreadable.
+    const wide = gridWorld();
+    wide.islands.push({ name: 'Far', x: 1000000000, y: 0, difficulty: 1, town: false, explored: false });
+    replaceSave(directory, saveXml(wide));
+    await page.waitForFunction(() =>
+      document.querySelector('.live-status').textContent.includes('too large to draw'));
+    assert.ok(!(await page.textContent('.live-status')).includes('could not be read'));
     replaceSave(directory, good);
     await page.waitForFunction(() => tlmaper.world.islands.count === 24 &&
-      !document.querySelector('.live-status').textContent.includes('could not be read'));
+      /^Live map, updated [^.]*$/.test(document.querySelector('.live-status').textContent));
     assert.deepEqual(problems, []);
   } finally {
     await context.close();
