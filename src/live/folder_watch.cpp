@@ -181,9 +181,11 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
       wait = spent >= static_cast<ULONGLONG>(timeoutMs) ? 0 : static_cast<DWORD>(timeoutMs - spent);
     }
     if (watch.folderHandle == INVALID_HANDLE_VALUE) {
-      // Not watched: look now and then whether it can be again, and for a stop meanwhile.
+      // Not watched: tried again after a pause, so that a watch that keeps failing cannot
+      // keep this loop busy, with a stop waited for meanwhile.
       const DWORD look = wait < FolderLookMs ? wait : FolderLookMs;
       if (WaitForSingleObject(watch.stop, look) != WAIT_TIMEOUT) return WatchResult::Stopped;
+      if (look < FolderLookMs) return WatchResult::Quiet;
       if (StartWatching(watch)) {
         // The file may have changed while nothing watched it.
         if (!watch.gone) return WatchResult::Changed;
@@ -191,12 +193,14 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
         watch.changeDue = true;
         return WatchResult::Back;
       }
-      if (!watch.gone && !FolderExists(watch.folder)) {
+      if (watch.gone) continue;
+      if (!FolderExists(watch.folder)) {
         watch.gone = true;
         return WatchResult::Gone;
       }
-      if (wait != INFINITE && look == wait) return WatchResult::Quiet;
-      continue;
+      // The folder is there but cannot be watched: the caller looks at the file after
+      // each pause instead.
+      return WatchResult::Changed;
     }
     const HANDLE handles[2] = {watch.stop, watch.read.hEvent};
     switch (WaitForMultipleObjects(2, handles, FALSE, wait)) {
