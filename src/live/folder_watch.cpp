@@ -43,6 +43,9 @@ struct FolderWatch {
   HANDLE finished = nullptr;  // set once the watch is closed, to let a closing console go
   std::wstring folder;
   std::wstring fileName;
+  // The folder watched, by its volume and index: another one at its path is a new folder.
+  bool identified = false;
+  BY_HANDLE_FILE_INFORMATION identity = {};
   bool gone = false;       // not watched because the folder is gone (else its watch failed)
   bool changeDue = false;  // the folder came back: whatever it holds counts as a change
   DWORD changes[ChangeBufferWords];  // the names changed, laid out as the system writes them
@@ -61,6 +64,23 @@ constexpr DWORD CloseWaitMs = 3000;
 bool FolderExists(const std::wstring& folder) {
   const DWORD attributes = GetFileAttributesW(folder.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the folder watched is still the one at its path.
+bool FolderStillThere(const FolderWatch& watch) {
+  if (!watch.identified) return FolderExists(watch.folder);
+  const HANDLE handle = CreateFileW(watch.folder.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION now;
+  const bool same = GetFileInformationByHandle(handle, &now) &&
+                    (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    now.dwVolumeSerialNumber == watch.identity.dwVolumeSerialNumber &&
+                    now.nFileIndexHigh == watch.identity.nFileIndexHigh &&
+                    now.nFileIndexLow == watch.identity.nFileIndexLow;
+  CloseHandle(handle);
+  return same;
 }
 
 bool ReadChanges(FolderWatch& watch) {
@@ -94,6 +114,7 @@ bool StartWatching(FolderWatch& watch) {
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
   if (watch.folderHandle == INVALID_HANDLE_VALUE) return false;
+  watch.identified = GetFileInformationByHandle(watch.folderHandle, &watch.identity) != 0;
   if (ReadChanges(watch)) return true;
   StopWatching(watch);
   return false;
@@ -206,12 +227,13 @@ WatchResult WaitForChange(FolderWatch& watch, int timeoutMs) {
     switch (WaitForMultipleObjects(2, handles, FALSE, wait)) {
       case WAIT_OBJECT_0 + 1: {
         const Taken taken = TakeChanges(watch);
-        // A folder removed or moved away cannot be watched on: it is let go and waited
-        // for. A watch that fails with the folder still there is let go too, and opened
-        // again after a pause, so that a failure that lasts cannot keep this loop busy.
-        if (taken == Taken::Failed || !FolderExists(watch.folder)) {
+        // A folder removed or moved away (perhaps with another made in its place) cannot
+        // be watched on: it is let go, and the folder at its path waited for. A watch that
+        // fails with the folder still there is let go too, and tried again after a pause.
+        const bool there = FolderStillThere(watch);
+        if (taken == Taken::Failed || !there) {
           StopWatching(watch);
-          watch.gone = !FolderExists(watch.folder);
+          watch.gone = !there;
           return watch.gone ? WatchResult::Gone : WatchResult::Changed;
         }
         if (taken == Taken::File) return WatchResult::Changed;

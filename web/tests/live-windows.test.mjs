@@ -6,7 +6,9 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { renameSync, utimesSync, writeFileSync } from 'node:fs';
+import {
+  mkdirSync, renameSync, rmSync, utimesSync, writeFileSync,
+} from 'node:fs';
 import { join } from 'node:path';
 import { gridWorld, hostileWorld, saveXml } from './worlds.mjs';
 import { binary, freshScratch } from './page-harness.mjs';
@@ -53,6 +55,24 @@ test('a save written again within the second at the same size is mapped again', 
       await events.next((e) => e.version === version, 10000);
     }
     assert.match((await get(live, '/')).body.toString('utf8'), /Sea Y/);
+    events.close();
+  } finally {
+    await stopLive(live);
+  }
+});
+
+test('a save folder removed and made again at once is followed', async () => {
+  const directory = folderWith('remade-at-once');
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const events = openEvents(live);
+    await events.next();
+    rmSync(directory, { recursive: true });
+    mkdirSync(directory);
+    writeFileSync(join(directory, 'world.xml'), saveXml(hostileWorld()));
+    await events.next((e) => e.version === 2, 5000);
+    replaceSave(directory, saveXml(gridWorld()));
+    await events.next((e) => e.version === 3, 5000);
     events.close();
   } finally {
     await stopLive(live);
