@@ -38,6 +38,27 @@ test('a new save is mapped while another file in its folder changes all the time
   }
 });
 
+test('a new save is mapped when thousands of other files change with it', async () => {
+  const directory = folderWith('crowd');
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const events = openEvents(live);
+    await events.next();
+    // The save's change among thousands: more than one read of a folder's changes can
+    // name on Windows.
+    const others = (text) => {
+      for (let i = 0; i < 3000; ++i) writeFileSync(join(directory, `other-file-${i}.txt`), text);
+    };
+    others('x');
+    replaceSave(directory, saveXml(hostileWorld()));
+    others('y');
+    assert.equal((await events.next((e) => e.version === 2, 20000)).unreadable, false);
+    events.close();
+  } finally {
+    await stopLive(live);
+  }
+});
+
 test('a save written again within the second at the same size is mapped again', async () => {
   const directory = folderWith('same-second');
   const live = await startLive(directory, 'world.xml');
