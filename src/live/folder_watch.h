@@ -1,5 +1,5 @@
-// Notifications of changes in one folder, from the platform (inotify on Linux, change
-// notifications on Windows), and the stop request of Ctrl+C, SIGTERM, SIGHUP or closing
+// Notifications of changes in one folder, from the platform (inotify on Linux, reads of
+// the folder's changes on Windows), and the stop request of Ctrl+C, SIGTERM, SIGHUP or closing
 // the console, which wakes the same wait. Nothing here polls, except while the folder
 // is gone.
 #pragma once

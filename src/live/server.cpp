@@ -272,13 +272,14 @@ httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Reque
 }
 
 // Binds to the loopback address alone, and never shares the port with another
-// program (the library would otherwise let a second server bind it too).
-void SetSocketOptions(socket_t socket) {
+// program (the library would otherwise let a second server bind it too). A tool started
+// again at once still gets its port back while the connections it served linger there:
+// on Linux by SO_REUSEADDR, which refuses a second listener all the same; on Windows by
+// binding with no option, which refuses a second bind too (an exclusive bind would have
+// to wait until the lingering connections are gone).
+void SetSocketOptions([[maybe_unused]] socket_t socket) {
+#ifndef _WIN32
   int yes = 1;
-#ifdef _WIN32
-  setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
-             sizeof yes);
-#else
   setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 #endif
 }
