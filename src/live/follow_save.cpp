@@ -19,28 +19,6 @@ constexpr int QuietMs = 150;
 
 }  // namespace
 
-#ifdef _WIN32
-
-// The standard library tells a file's time here in whole seconds, so a save rewritten
-// with the same size within a second would look unchanged: the system's own time, in
-// 100 ns steps, is read instead.
-SaveStamp ReadSaveStamp(const std::string& savePath) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(PathFromUtf8(savePath).c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return SaveStamp{};
-  }
-  SaveStamp stamp;
-  stamp.exists = true;
-  stamp.size = (static_cast<uintmax_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  stamp.writeTime =
-      static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                           data.ftLastWriteTime.dwLowDateTime);
-  return stamp;
-}
-
-#else
-
 SaveStamp ReadSaveStamp(const std::string& savePath) {
 #ifdef _WIN32
   // Read from the system, whose times count tenths of microseconds: the standard
@@ -70,8 +48,6 @@ SaveStamp ReadSaveStamp(const std::string& savePath) {
   return stamp;
 #endif
 }
-
-#endif
 
 SaveNews WaitForNewSave(FolderWatch& watch, const std::string& savePath, SaveStamp& last) {
   const auto news = [](WatchResult result) {
