@@ -12,7 +12,7 @@ import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, saveXml } from './worlds.mjs';
 import { freshScratch, launchBrowser, scratch } from './page-harness.mjs';
-import { startLive, stopAllLive, stopLive } from './live-harness.mjs';
+import { replaceSave, startLive, stopAllLive, stopLive } from './live-harness.mjs';
 
 freshScratch();
 let browser;
@@ -20,11 +20,6 @@ after(async () => {
   await browser?.close();
   stopAllLive();
 });
-
-function replaceSave(directory, text) {
-  writeFileSync(join(directory, 'world.new'), text);
-  renameSync(join(directory, 'world.new'), join(directory, 'world.xml'));
-}
 
 // The grid world with one more island far out (so the bitmap grows) and Isle 5 renamed.
 function grownWorld() {

@@ -14,7 +14,7 @@ import { join } from 'node:path';
 import { gridWorld, hostileWorld, latticeWorld, saveXml } from './worlds.mjs';
 import { binary, freshScratch, scratch } from './page-harness.mjs';
 import {
-  freePort, get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
+  folderWith, freePort, get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
 } from './live-harness.mjs';
 
 freshScratch();
@@ -29,13 +29,6 @@ const windows = process.env.TLMAPER_TESTS_WINDOWS === '1';
 function replaceSave(directory, name, text) {
   writeFileSync(join(directory, `${name}.new`), text);
   renameSync(join(directory, `${name}.new`), join(directory, name));
-}
-
-function folderWith(name, world = gridWorld()) {
-  const directory = join(scratch, name);
-  mkdirSync(directory, { recursive: true });
-  writeFileSync(join(directory, 'world.xml'), saveXml(world));
-  return directory;
 }
 
 test('serves the page, its bitmap and events, and refuses every other request', async () => {
