@@ -5,8 +5,11 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,35 +52,92 @@ size_t FileNameStart(std::string_view path) {
   return path.size() >= 2 && path[1] == ':' ? 2 : 0;
 }
 
+namespace {
+
+// A stream over a file opened with `CreateFileW`; null (and the file closed) when the
+// C library cannot take it.
+std::FILE* StreamOver(HANDLE handle, int flags, const char* mode) {
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, mode);
+  if (stream == nullptr) _close(descriptor);
+  return stream;
+}
+
+// The files made by CreateNewFile and not yet renamed or removed; once they are
+// abandoned, no more are made or renamed.
+std::mutex newFilesMutex;
+std::vector<std::wstring> newFiles;
+bool newFilesAbandoned = false;
+
+void ForgetNewFile(const std::wstring& path) {
+  std::erase(newFiles, path);
+}
+
+}  // namespace
+
 std::FILE* OpenFileForReading(const std::string& path) {
-  return _wfopen(WideFromUtf8(path).c_str(), L"rb");
+  // Shared for writing, renaming and removal, so that a game that saves again while the
+  // file is read is not refused.
+  const HANDLE handle =
+      CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return StreamOver(handle, _O_RDONLY | _O_BINARY, "rb");
 }
 
 std::FILE* CreateNewFile(const std::string& path, bool& exists) {
   const std::wstring widePath = WideFromUtf8(path);
-  const int descriptor =
-      _wopen(widePath.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-  exists = descriptor < 0 && errno == EEXIST;
-  if (descriptor < 0) return nullptr;
-  std::FILE* stream = _fdopen(descriptor, "wb");
-  if (stream == nullptr) {
-    _close(descriptor);
-    _wremove(widePath.c_str());
+  std::lock_guard lock(newFilesMutex);
+  exists = false;
+  if (newFilesAbandoned) return nullptr;
+  // Shared for removal, so that AbandonNewFiles can remove it while it is being written.
+  const HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
     return nullptr;
   }
-  SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  std::FILE* stream = StreamOver(handle, _O_WRONLY | _O_BINARY, "wb");
+  if (stream == nullptr) {
+    DeleteFileW(widePath.c_str());
+    return nullptr;
+  }
+  newFiles.push_back(widePath);
   return stream;
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
   const std::wstring wideFrom = WideFromUtf8(from);
+  std::lock_guard lock(newFilesMutex);
+  if (newFilesAbandoned) return false;
   // The finished file is an ordinary one: it loses the hidden mark before it is moved.
   SetFileAttributesW(wideFrom.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return MoveFileExW(wideFrom.c_str(), WideFromUtf8(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (!MoveFileExW(wideFrom.c_str(), WideFromUtf8(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return false;
+  }
+  ForgetNewFile(wideFrom);
+  return true;
 }
 
 void RemoveFile(const std::string& path) {
-  _wremove(WideFromUtf8(path).c_str());
+  const std::wstring widePath = WideFromUtf8(path);
+  std::lock_guard lock(newFilesMutex);
+  ForgetNewFile(widePath);
+  _wremove(widePath.c_str());
+}
+
+void AbandonNewFiles() {
+  std::lock_guard lock(newFilesMutex);
+  newFilesAbandoned = true;
+  for (const std::wstring& path : newFiles) DeleteFileW(path.c_str());
+  newFiles.clear();
 }
 
 unsigned long CurrentProcessId() {

@@ -34,6 +34,13 @@ bool RenameOver(const std::string& from, const std::string& to);
 
 void RemoveFile(const std::string& path);
 
+#ifdef _WIN32
+// For a process about to be ended in the middle of writing: removes every file made by
+// CreateNewFile and not yet renamed or removed, open or not, and makes every later
+// CreateNewFile and RenameOver fail. Safe from any thread.
+void AbandonNewFiles();
+#endif
+
 // The id of this process, to make names that no other run uses.
 unsigned long CurrentProcessId();
 

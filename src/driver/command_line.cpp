@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/message_line.h"
 #include "base/text.h"
 
 namespace tlmaper {
@@ -73,9 +74,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 }
 
 void PrintLine(std::FILE* stream, const std::string& line) {
-  std::fputs(line.c_str(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
+  PrintMessageLine(stream, line);
 }
 
 void PrintUsage() {

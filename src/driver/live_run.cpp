@@ -66,8 +66,8 @@ bool IsOtherThanFile(const std::string& savePath) {
 }
 
 // Maps the save (`paths` from the root) each time it changes, until a stop is asked
-// for. A run that fails leaves the last good map served; the pages are told the save
-// could not be read.
+// for. A run that fails leaves the last good map served; the pages are told what failed
+// (reading the save, drawing its map, or writing the bitmap or page).
 void FollowSave(FolderWatch& watch, LiveServer& server, const SavePaths& paths, SaveStamp stamp) {
   const std::string& savePath = paths.save;
   for (;;) {
@@ -83,14 +83,18 @@ void FollowSave(FolderWatch& watch, LiveServer& server, const SavePaths& paths, 
       continue;
     }
     LiveMap map;
+    MapFailure failure = MapFailure::Read;
     if (IsOtherThanFile(savePath)) {
       PrintLine(stderr, time + " Error: " + savePath + " is not a file");
-    } else if (MapSaveFile(paths, time + " ") == ExitSuccess && ReadLiveMap(paths, map)) {
-      PublishMap(server, std::move(map));
-      continue;
+    } else if (MapSaveFile(paths, time + " ", &failure) == ExitSuccess) {
+      if (ReadLiveMap(paths, map)) {
+        PublishMap(server, std::move(map));
+        continue;
+      }
+      failure = MapFailure::Write;
     }
     PrintLine(stderr, time + " The save could not be mapped; the last good map stays served");
-    PublishUnreadableSave(server);
+    PublishFailedMap(server, failure);
   }
 }
 
@@ -112,6 +116,8 @@ int RunLive(const CommandLine& command) {
     PrintLine(stderr, "Error: cannot watch the folder of " + savePath + " for changes");
     return ExitFailure;
   }
+  // Stopped during the first run: that run is done, and nothing is served or opened.
+  if (StopAsked(*watch)) return ExitSuccess;
   LiveMap map;
   if (!ReadLiveMap(command.paths, map)) {
     PrintLine(stderr, "Error: cannot read back the map and page of " + savePath);

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "base/message_line.h"
 #include "base/platform_files.h"
 #include "base/text.h"
 #include "page/layers.h"
@@ -81,7 +82,9 @@ MapOutcome DrawAndWriteMap(const WorldModel& world, const std::string& imagePath
 
 // The steps after a successful load. Every step runs even when an earlier one failed;
 // a failure only changes the exit status, except a map too large to draw.
-int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths) {
+int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths,
+                 MapFailure& failure) {
+  failure = MapFailure::Write;
   const std::string& savePath = paths.save;
   const std::string& imagePath = paths.image;
   const std::string& pagePath = paths.page;
@@ -108,6 +111,7 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths) 
   // A map whose size was refused would be a blank pixel replacing a good earlier map,
   // and its page would show that pixel: neither is written.
   if (map == MapOutcome::SizeRefused) {
+    failure = MapFailure::Draw;
     DiscardPendingFile(page.file);
     PrintLine(stderr,
               "Error: the map of " + savePath + " is too large to draw, nothing was written");
@@ -120,32 +124,38 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths) 
   return status;
 }
 
-int MapSave(const SavePaths& paths, const std::string& prefix) {
+int MapSave(const SavePaths& paths, MapFailure& failure) {
+  failure = MapFailure::Read;
   const std::string& savePath = paths.save;
   tinyxml2::XMLDocument document;
   const int loadError = LoadSaveDocument(document, savePath);
   if (loadError != 0) {
-    PrintLine(stderr, prefix + "Error " + FormatInt(loadError) + " parsing xml file");
+    PrintLine(stderr, "Error " + FormatInt(loadError) + " parsing xml file");
     return ExitFailure;
   }
   if (!IsSaveDocument(document)) {
-    PrintLine(stderr, prefix + "Error: " + savePath + " is not a Tidelorn save file");
+    PrintLine(stderr, "Error: " + savePath + " is not a Tidelorn save file");
     return ExitFailure;
   }
-  return WriteOutputs(document, paths);
+  return WriteOutputs(document, paths, failure);
 }
 
 }  // namespace
 
-int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix) {
+int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix, MapFailure* failure) {
+  SetMessagePrefix(messagePrefix);
+  int status = ExitFailure;
+  MapFailure failed = MapFailure::Read;
   // Memory running out is the one failure that can reach this far; the outputs are
   // then left as they were (a file being written is discarded as the run unwinds).
   try {
-    return MapSave(paths, messagePrefix);
+    status = MapSave(paths, failed);
   } catch (const std::bad_alloc&) {
-    PrintLine(stderr, messagePrefix + "Error: not enough memory to map " + paths.save);
-    return ExitFailure;
+    PrintLine(stderr, "Error: not enough memory to map " + paths.save);
   }
+  SetMessagePrefix("");
+  if (failure) *failure = failed;
+  return status;
 }
 
 }  // namespace tlmaper

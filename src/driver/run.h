@@ -5,11 +5,14 @@
 #include <string>
 
 #include "driver/command_line.h"
+#include "live/server.h"
 
 namespace tlmaper {
 
 // Maps one save as a run of the tool does, printing its messages; the exit status.
-// The save's load errors start with `messagePrefix`.
-int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix);
+// Every line it prints starts with `messagePrefix`.
+// A run that fails sets `failure`, when given, to what failed.
+int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix,
+                MapFailure* failure = nullptr);
 
 }  // namespace tlmaper

@@ -1,5 +1,5 @@
-// Notifications of changes in one folder, from the platform (inotify on Linux, change
-// notifications on Windows), and the stop request of Ctrl+C, SIGTERM, SIGHUP or closing
+// Notifications of changes in one folder, from the platform (inotify on Linux, reads of
+// the folder's changes on Windows), and the stop request of Ctrl+C, SIGTERM, SIGHUP or closing
 // the console, which wakes the same wait. Nothing here polls, except while the folder
 // is gone.
 #pragma once
@@ -17,8 +17,9 @@ using FolderWatchHandle = std::unique_ptr<FolderWatch, FolderWatchDeleter>;
 
 // Watches `folder` for files that are created, written, renamed or removed; only those
 // named `fileName` count where the platform names them. A folder that is removed is
-// waited for, and watched again once it is back. Null when the folder cannot be
-// watched.
+// waited for, and watched again once it is back. On Linux, when `fileName` is a
+// symbolic link, the folder of the file it leads to is watched for that file too.
+// Null when the folder cannot be watched.
 FolderWatchHandle WatchFolder(const std::string& folder, const std::string& fileName);
 
 enum class WatchResult {
@@ -31,6 +32,9 @@ enum class WatchResult {
 
 // Waits for a change, at most `timeoutMs` milliseconds (a negative time: no limit).
 WatchResult WaitForChange(FolderWatch& watch, int timeoutMs);
+
+// Whether a stop has been asked for, without waiting and without taking any change.
+bool StopAsked(FolderWatch& watch);
 
 // From now on, Ctrl+C, SIGTERM, SIGHUP and closing the console ask `watch` to stop instead of
 // ending the process. One watch at a time.

@@ -42,6 +42,11 @@ void CloseSocket(socket_t socket) {
 
 }  // namespace
 
+bool CarriesBody(const httplib::Request& request) {
+  if (request.has_header("Transfer-Encoding")) return true;
+  return request.has_header("Content-Length") && request.get_header_value("Content-Length") != "0";
+}
+
 void GuardedServer::WidenBacklog() {
   ::listen(svr_sock_, Backlog);
 }
@@ -123,10 +128,23 @@ void GuardedServer::Serve(ClientStream& stream) {
     }
     SetPhase(stream, Phase::Responding);
     bool clientCloses = false;
-    // The parts of the body a Range asks for are not served; the whole body is.
-    const bool answered = process_request(
-        stream, left == 1, clientCloses, [](httplib::Request& request) { request.ranges.clear(); });
-    if (!answered || clientCloses) return;
+    bool carriesBody = false;
+    bool headRead = false;
+    // The parts of the body a Range asks for are not served; the whole body is. A request
+    // with a body is answered with Connection: close and is the connection's last.
+    const bool answered =
+        process_request(stream, left == 1, clientCloses, [&](httplib::Request& request) {
+          headRead = true;
+          request.ranges.clear();
+          carriesBody = CarriesBody(request);
+          if (carriesBody) {
+            request.headers.erase("Connection");
+            request.headers.emplace("Connection", "close");
+          }
+        });
+    // A head the library refused (a line too long, a path too long, a range it cannot
+    // read) may stop short of its end: what follows is no request, so the connection ends.
+    if (!answered || !headRead || clientCloses || carriesBody) return;
   }
 }
 

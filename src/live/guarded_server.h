@@ -4,7 +4,9 @@
 // takes the place of the client that has waited longest without a request under way
 // (an idle kept-alive connection, or one still sending its head), so that slow clients
 // cannot keep out a page. Past the bound with no such client, a newcomer is answered
-// 503 at once. Ranges are never served: every answer is the whole body or none.
+// 503 at once. Ranges are never served: every answer is the whole body or none. A
+// request that carries a body ends its connection once answered, since what follows it
+// on the connection is not a request of its own.
 #pragma once
 
 #include <httplib.h>
@@ -25,6 +27,10 @@ struct ClientBounds {
   std::chrono::milliseconds keepAlive{1000};     // silence before a next request
   std::chrono::milliseconds writeTimeout{5000};  // a client that reads nothing
 };
+
+// Whether a request says a body follows its head: a Content-Length other than 0, or any
+// Transfer-Encoding.
+bool CarriesBody(const httplib::Request& request);
 
 class GuardedServer final : public httplib::Server {
  public:

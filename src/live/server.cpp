@@ -95,7 +95,7 @@ struct LiveServer {
   LiveMap map;
   uint64_t version = 1;
   int64_t updatedMs = 0;
-  bool unreadable = false;
+  const char* failure = "";  // what the latest map failed at ("read", "draw", "write")
   bool stopping = false;
   int eventClients = 0;
   // Raised to have every waiting event stream look whether its page is still there.
@@ -112,7 +112,8 @@ int64_t NowMs() {
 std::string StateEvent(const LiveServer& server) {
   return "event: map\ndata: {\"version\":" + std::to_string(server.version) +
          ",\"updated\":" + std::to_string(server.updatedMs) +
-         ",\"unreadable\":" + (server.unreadable ? "true" : "false") + "}\n\n";
+         ",\"unreadable\":" + (server.failure == std::string_view("read") ? "true" : "false") +
+         ",\"failed\":\"" + server.failure + "\"}\n\n";
 }
 
 // Serves `bytes`, of the map `version`, without copying them; the snapshot lives as
@@ -152,14 +153,14 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
     ++server.eventClients;
   }
   auto sent = std::make_shared<uint64_t>(0);  // the last version and state sent
-  auto sentUnreadable = std::make_shared<bool>(false);
+  auto sentFailure = std::make_shared<std::string>();
   response.set_chunked_content_provider(
       "text/event-stream",
-      [&server, sent, sentUnreadable](size_t, httplib::DataSink& sink) {
+      [&server, sent, sentFailure](size_t, httplib::DataSink& sink) {
         std::unique_lock lock(server.mutex);
         const bool first = *sent == 0;
         const auto hasNews = [&] {
-          return server.stopping || server.version != *sent || server.unreadable != *sentUnreadable;
+          return server.stopping || server.version != *sent || *sentFailure != server.failure;
         };
         // Waits for news or the heartbeat; asked to, looks whether the page is still
         // there, so that a page gone frees its stream when another page needs one.
@@ -181,7 +182,7 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
         if (news || first) {
           text += StateEvent(server);
           *sent = server.version;
-          *sentUnreadable = server.unreadable;
+          *sentFailure = server.failure;
         } else {
           text += ":\n\n";
         }
@@ -245,19 +246,25 @@ bool IsForeign(const httplib::Request& request, int port) {
            request.get_header_value("Sec-Fetch-Dest") == "document");
 }
 
-// Refusals that come before any path is looked at: too many headers, a foreign Host (a
-// page on another site that had its name point here), a request made by a page on
-// another site, and any method but GET and HEAD.
+// Refusals that come before any path is looked at: too many headers, a Host named twice
+// (which of the two is meant is anyone's guess), a foreign Host (a page on another site
+// that had its name point here), a request made by a page on another site, any method
+// but GET and HEAD, and a GET or HEAD that says a body follows (the body is never read,
+// so it would otherwise be taken for a next request).
 httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Request& request,
                                         httplib::Response& response) {
   if (request.headers.size() > MaxHeaders) {
     response.status = 431;
+  } else if (request.get_header_value_count("Host") > 1) {
+    response.status = 400;
   } else if (!IsOurHost(request.get_header_value("Host"), server.port) ||
              IsForeign(request, server.port)) {
     response.status = 403;
   } else if (request.method != "GET" && request.method != "HEAD") {
     response.status = 405;
     response.set_header("Allow", "GET, HEAD");
+  } else if (CarriesBody(request)) {
+    response.status = 400;
   } else {
     return httplib::Server::HandlerResponse::Unhandled;
   }
@@ -265,13 +272,14 @@ httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Reque
 }
 
 // Binds to the loopback address alone, and never shares the port with another
-// program (the library would otherwise let a second server bind it too).
-void SetSocketOptions(socket_t socket) {
+// program (the library would otherwise let a second server bind it too). A tool started
+// again at once still gets its port back while the connections it served linger there:
+// on Linux by SO_REUSEADDR, which refuses a second listener all the same; on Windows by
+// binding with no option, which refuses a second bind too (an exclusive bind would have
+// to wait until the lingering connections are gone).
+void SetSocketOptions([[maybe_unused]] socket_t socket) {
+#ifndef _WIN32
   int yes = 1;
-#ifdef _WIN32
-  setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
-             sizeof yes);
-#else
   setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 #endif
 }
@@ -335,15 +343,17 @@ void PublishMap(LiveServer& server, LiveMap map) {
     server.map = std::move(map);
     ++server.version;
     server.updatedMs = NowMs();
-    server.unreadable = false;
+    server.failure = "";
   }
   server.changed.notify_all();
 }
 
-void PublishUnreadableSave(LiveServer& server) {
+void PublishFailedMap(LiveServer& server, MapFailure failure) {
   {
     std::lock_guard lock(server.mutex);
-    server.unreadable = true;
+    server.failure = failure == MapFailure::Read   ? "read"
+                     : failure == MapFailure::Draw ? "draw"
+                                                   : "write";
   }
   server.changed.notify_all();
 }

@@ -31,8 +31,15 @@ int LiveServerPort(const LiveServer& server);
 // A new map: served from now on, and announced to every open page.
 void PublishMap(LiveServer& server, LiveMap map);
 
-// The latest save could not be mapped: the last map stays, and the pages say so.
-void PublishUnreadableSave(LiveServer& server);
+// What a map of the latest save failed at.
+enum class MapFailure {
+  Read,   // the save could not be read (half-written, broken, not a save)
+  Draw,   // its map is too large to draw
+  Write,  // the bitmap or the page could not be written
+};
+
+// The latest save could not be mapped: the last map stays, and the pages say what failed.
+void PublishFailedMap(LiveServer& server, MapFailure failure);
 
 // Ends every event stream, stops listening and waits a moment for the connections to
 // close. False when one is still open (a client stalled in the middle of a response):

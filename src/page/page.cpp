@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/message_line.h"
 #include "base/output_file.h"
 #include "base/platform_files.h"
 #include "base/text.h"
@@ -14,9 +15,7 @@ namespace {
 constexpr const char* TemplatePath = "template.html";
 
 void PrintErrorLine(const std::string& line) {
-  std::fputs(line.c_str(), stderr);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
+  PrintMessageLine(stderr, line);
 }
 
 bool IsEmptyRegularFile(const std::filesystem::path& path) {

@@ -1,15 +1,11 @@
 #include "raster/messages.h"
 
-#include <cstdio>
+#include "base/message_line.h"
 
 namespace tlmaper::raster_messages {
 
 void PrintLines(std::initializer_list<std::string_view> lines) {
-  for (std::string_view line : lines) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  }
+  for (std::string_view line : lines) PrintMessageLine(stdout, line);
 }
 
 std::string Decimal(int64_t value) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "base/platform_files.h"
@@ -91,6 +93,18 @@ size_t CountSiblings(const XMLElement* first, const char* name) {
   return count;
 }
 
+#ifdef _WIN32
+// The file's bytes, read whole; false when they cannot be.
+bool ReadAll(std::FILE* file, std::unique_ptr<char[]>& bytes, size_t& size) {
+  if (_fseeki64(file, 0, SEEK_END) != 0) return false;
+  const long long length = _ftelli64(file);
+  if (length < 0 || _fseeki64(file, 0, SEEK_SET) != 0) return false;
+  size = static_cast<size_t>(length);
+  bytes.reset(new (std::nothrow) char[size]);
+  return bytes && std::fread(bytes.get(), 1, size, file) == size;
+}
+#endif
+
 }  // namespace
 
 int LoadSaveDocument(XMLDocument& document, const std::string& path) {
@@ -98,9 +112,20 @@ int LoadSaveDocument(XMLDocument& document, const std::string& path) {
   // platform. A file that cannot be opened is the library's "file not found".
   std::FILE* file = OpenFileForReading(path);
   if (file == nullptr) return tinyxml2::XML_ERROR_FILE_NOT_FOUND;
+#ifdef _WIN32
+  // The file is let go before its bytes are parsed, so that a game saving again is
+  // held up for as short a time as can be.
+  std::unique_ptr<char[]> bytes;
+  size_t size = 0;
+  const bool read = ReadAll(file, bytes, size);
+  std::fclose(file);
+  if (!read) return tinyxml2::XML_ERROR_FILE_READ_ERROR;
+  return document.Parse(bytes.get(), size);
+#else
   const int error = document.LoadFile(file);
   std::fclose(file);
   return error;
+#endif
 }
 
 bool IsSaveDocument(const XMLDocument& document) {

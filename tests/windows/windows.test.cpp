@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/run_binary.h"
@@ -122,6 +124,40 @@ TEST(Windows, TheExampleMapsByteForByteAsOnLinux) {
   for (const char* output : {"saltmere.bmp", "saltmere.html"}) {
     EXPECT_EQ(ReadFileBytes(windows / output), ReadFileBytes(linux / output)) << output;
   }
+}
+
+// Whether any process has the file open (wine's server opens files for the programs it
+// runs).
+bool OpenInSomeProcess(const fs::path& path) {
+  const std::string look =
+      "ls -l /proc/[0-9]*/fd 2>/dev/null | grep -qF -- '-> " + path.string() + "'";
+  return std::system(look.c_str()) == 0;
+}
+
+TEST(Windows, AGameCanRemoveTheSaveWhileTheToolReadsIt) {
+  ScratchDirectory dir;
+  const fs::path save = fs::canonical(dir.path()) / "world.xml";
+  // Millions of elements, so that reading the save takes a moment.
+  std::string padding;
+  for (int i = 0; i < 4000000; ++i) padding += "<P/>";
+  WriteFileBytes(save, SaveXml("<Islands><IslandData X=\"3\" Y=\"4\"/></Islands><Padding>" +
+                               padding + "</Padding>"));
+  RunResult run;
+  std::thread tool([&] { run = RunTool({"world.xml"}, dir.path()); });
+  bool held = false;
+  for (int wait = 0; wait < 3000 && !held && !fs::exists(dir / "world.bmp"); ++wait) {
+    held = OpenInSomeProcess(save);
+    if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  // A Windows program removes it, as a game may before saving anew.
+  const std::string remove = "WINEPREFIX='" TLMAPER_WINE_PREFIX
+                             "' WINEDEBUG=-all wine cmd /c del '" +
+                             WindowsPath(save) + "' >/dev/null 2>&1";
+  std::system(remove.c_str());
+  tool.join();
+  EXPECT_TRUE(held) << "the run ended before the save was seen open";
+  EXPECT_FALSE(fs::exists(save)) << "the save could not be removed while the tool read it";
+  EXPECT_EQ(run.status, 0) << run.err;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ export function followLive(map, mapElement, shown) {
     return entry ? Number(entry.description) : null;
   }
   let shownVersion = servedVersion(performance.getEntriesByType?.('navigation')?.[0]?.serverTiming);
-  let latest = null;  // the server's last word: { version, updated, unreadable }
+  let latest = null;  // the server's last word: { version, updated, unreadable, failed }
   let fetching = false;
 
   // The page names its bitmap by its file name alone; a backslash is part of a name
@@ -33,14 +33,20 @@ export function followLive(map, mapElement, shown) {
   const StatusControl = L.Control.extend({ onAdd: () => status });
   new StatusControl({ position: 'bottomleft' }).addTo(map);
 
+  // What the page says when the latest save could not be mapped, by what failed.
+  const Failures = {
+    read: 'The latest save could not be read; this is the last map that could.',
+    draw: 'The map of the latest save is too large to draw; this is the last map that could be drawn.',
+    write: 'The map of the latest save could not be written beside it; this is the last map that was.',
+  };
+
   function showStatus(connected) {
     const time = latest ? new Date(latest.updated).toLocaleTimeString() : '';
     let text = connected ? `Live map, updated ${time}` : 'Live map: reconnecting to tlmaper…';
-    if (connected && latest?.unreadable) {
-      text += '. The latest save could not be read; this is the last map that could.';
-    }
+    const failure = Failures[latest?.failed] ?? (latest?.unreadable ? Failures.read : '');
+    if (connected && failure) text += `. ${failure}`;
     status.textContent = text;
-    status.classList.toggle('live-problem', !connected || Boolean(latest?.unreadable));
+    status.classList.toggle('live-problem', !connected || Boolean(failure));
   }
 
   // The served page's marker lists, player and bitmap name, taken from its text where

@@ -6,12 +6,14 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { once } from 'node:events';
-import { mkdirSync, readFileSync, renameSync, writeFileSync } from 'node:fs';
+import { readFileSync } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, saveXml } from './worlds.mjs';
-import { freshScratch, scratch } from './page-harness.mjs';
-import { get, openEvents, startLive, stopAllLive, stopLive } from './live-harness.mjs';
+import { freshScratch } from './page-harness.mjs';
+import {
+  folderWith, get, openEvents, replaceSave, startLive, stopAllLive, stopLive,
+} from './live-harness.mjs';
 
 freshScratch();
 after(stopAllLive);
@@ -22,18 +24,6 @@ after(stopAllLive);
 const windows = process.env.TLMAPER_TESTS_WINDOWS === '1';
 const measureMemory = !windows && process.env.TLMAPER_SANITIZED !== '1';
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-function folderWith(name, world = gridWorld()) {
-  const directory = join(scratch, name);
-  mkdirSync(directory, { recursive: true });
-  writeFileSync(join(directory, 'world.xml'), saveXml(world));
-  return directory;
-}
-
-function replaceSave(directory, text) {
-  writeFileSync(join(directory, 'world.new'), text);
-  renameSync(join(directory, 'world.new'), join(directory, 'world.xml'));
-}
 
 // The tool's resident memory in MB.
 function residentMb(live) {

@@ -3,10 +3,27 @@
 // by stopAllLive() in the test file's `after`.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
+import { mkdirSync, renameSync, writeFileSync } from 'node:fs';
 import net from 'node:net';
-import { binary } from './page-harness.mjs';
+import { join } from 'node:path';
+import { binary, scratch } from './page-harness.mjs';
+import { gridWorld, saveXml } from './worlds.mjs';
 
 const started = new Set();
+
+// A folder `name` in the scratch folder, holding world.xml, a save of `world`.
+export function folderWith(name, world = gridWorld()) {
+  const directory = join(scratch, name);
+  mkdirSync(directory, { recursive: true });
+  writeFileSync(join(directory, 'world.xml'), saveXml(world));
+  return directory;
+}
+
+// world.xml replaced the way a game replaces a save: a new file renamed over the old.
+export function replaceSave(directory, text) {
+  writeFileSync(join(directory, 'world.new'), text);
+  renameSync(join(directory, 'world.new'), join(directory, 'world.xml'));
+}
 
 // A port nobody listens on just now; the tool moves on to the next free one if it is
 // taken meanwhile, and says which it took.

@@ -12,7 +12,7 @@ import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, saveXml } from './worlds.mjs';
 import { freshScratch, launchBrowser, scratch } from './page-harness.mjs';
-import { startLive, stopAllLive, stopLive } from './live-harness.mjs';
+import { replaceSave, startLive, stopAllLive, stopLive } from './live-harness.mjs';
 
 freshScratch();
 let browser;
@@ -20,11 +20,6 @@ after(async () => {
   await browser?.close();
   stopAllLive();
 });
-
-function replaceSave(directory, text) {
-  writeFileSync(join(directory, 'world.new'), text);
-  renameSync(join(directory, 'world.new'), join(directory, 'world.xml'));
-}
 
 // The grid world with one more island far out (so the bitmap grows) and Isle 5 renamed.
 function grownWorld() {
@@ -128,9 +123,16 @@ test('a new save shows in place and the page keeps its view; an unreadable one i
     await page.waitForFunction(() =>
       document.querySelector('.live-status').textContent.includes('could not be read'));
     assert.equal(await page.evaluate(() => tlmaper.world.islands.count), 25);
+    // One too large to draw is named as such, not as unreadable.
+    const wide = gridWorld();
+    wide.islands.push({ name: 'Far', x: 1000000000, y: 0, difficulty: 1, town: false, explored: false });
+    replaceSave(directory, saveXml(wide));
+    await page.waitForFunction(() =>
+      document.querySelector('.live-status').textContent.includes('too large to draw'));
+    assert.ok(!(await page.textContent('.live-status')).includes('could not be read'));
     replaceSave(directory, good);
     await page.waitForFunction(() => tlmaper.world.islands.count === 24 &&
-      !document.querySelector('.live-status').textContent.includes('could not be read'));
+      /^Live map, updated [^.]*$/.test(document.querySelector('.live-status').textContent));
     assert.deepEqual(problems, []);
   } finally {
     await context.close();

@@ -5,16 +5,16 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { once } from 'node:events';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import {
-  readdirSync, readFileSync, renameSync, rmSync, writeFileSync, mkdirSync,
+  readdirSync, readFileSync, renameSync, rmSync, symlinkSync, writeFileSync, mkdirSync,
 } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, hostileWorld, latticeWorld, saveXml } from './worlds.mjs';
-import { freshScratch, scratch } from './page-harness.mjs';
+import { binary, freshScratch, scratch } from './page-harness.mjs';
 import {
-  get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
+  folderWith, freePort, get, openEvents, rawRequest, startLive, stopAllLive, stopLive,
 } from './live-harness.mjs';
 
 freshScratch();
@@ -29,13 +29,6 @@ const windows = process.env.TLMAPER_TESTS_WINDOWS === '1';
 function replaceSave(directory, name, text) {
   writeFileSync(join(directory, `${name}.new`), text);
   renameSync(join(directory, `${name}.new`), join(directory, name));
-}
-
-function folderWith(name, world = gridWorld()) {
-  const directory = join(scratch, name);
-  mkdirSync(directory, { recursive: true });
-  writeFileSync(join(directory, 'world.xml'), saveXml(world));
-  return directory;
 }
 
 test('serves the page, its bitmap and events, and refuses every other request', async () => {
@@ -58,7 +51,17 @@ test('serves the page, its bitmap and events, and refuses every other request', 
 
     const port = live.port;
     const host = `Host: 127.0.0.1:${port}\r\n`;
+    // A request hidden in the body of another: were the body taken for a request of its
+    // own, the bitmap would be sent after the first answer.
+    const hidden = `GET /world.bmp HTTP/1.1\r\n${host}\r\n`;
     const cases = [
+      ['a GET with a body', `GET / HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 400],
+      ['a HEAD with a body', `HEAD / HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 400],
+      ['a GET with a chunked body', `GET / HTTP/1.1\r\n${host}Transfer-Encoding: chunked\r\n\r\n${hidden.length.toString(16)}\r\n${hidden}\r\n0\r\n\r\n`, 400],
+      ['a POST with a request as its body', `POST / HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 405],
+      ['a GET with an empty body', `GET / HTTP/1.1\r\n${host}Content-Length: 0\r\nConnection: close\r\n\r\n`, 200],
+      ['two Hosts', `GET / HTTP/1.1\r\n${host}${host}\r\n`, 400],
+      ['two Hosts, one foreign', `GET / HTTP/1.1\r\n${host}Host: attacker.example:${port}\r\n\r\n`, 400],
       ['HEAD of the page', `HEAD / HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
       ['localhost', `GET / HTTP/1.1\r\nHost: LocalHost:${port}\r\nConnection: close\r\n\r\n`, 200],
       ['the save', `GET /world.xml HTTP/1.1\r\n${host}\r\n`, 404],
@@ -90,7 +93,10 @@ test('serves the page, its bitmap and events, and refuses every other request', 
       const response = await rawRequest(port, request);
       assert.equal(response.status, status, what);
       assert.equal(response.headers['x-content-type-options'], 'nosniff', what);
-      if (status !== 200) assert.ok(!response.body.includes('not to be served'), what);
+      if (status !== 200) {
+        assert.ok(!response.body.includes('not to be served'), what);
+        assert.ok(!response.body.includes('HTTP/1.1'), `${what}: one answer alone`);
+      }
     }
     // Ranges are not served: whatever a Range asks for, the answer is the whole body and
     // never a byte beside it.
@@ -181,8 +187,34 @@ test('a truncated save keeps the last map served and on disk; the next good one 
     assert.equal(failed.version, 1);
     assert.match(live.stderr, /^\d\d:\d\d:\d\d Error \d+ parsing xml file\r?\n/m);
     assert.deepEqual((await get(live, '/')).body, firstPage, 'the last good page is served');
+
+    // A map too large to draw: every line the run prints carries its time, the image
+    // module's warning on standard output included.
+    const far = { name: 'Far', x: 1000000000, y: 0, difficulty: 1, town: false, explored: false };
+    const wide = { ...gridWorld() };
+    wide.islands = [...wide.islands, far];
+    replaceSave(directory, 'world.xml', saveXml(wide));
+    const undrawn = await events.next((e) => e.failed === 'draw');
+    assert.equal(undrawn.unreadable, false);
+    await waitFor(() => /too large to draw/.test(live.stderr));
+    assert.match(live.stderr, /^\d\d:\d\d:\d\d Error: the map of .*world\.xml is too large to draw, nothing was written\r?\n/m);
+    await waitFor(() => /Size remains unchanged/.test(live.stdout));
+    const laterLines = live.stdout.split(/\r?\n/).slice(1).filter((line) => line !== '');
+    assert.ok(laterLines.length >= 2, live.stdout);
+    for (const line of laterLines) assert.match(line, /^\d\d:\d\d:\d\d (Picture Warning: | {17})/);
     assert.deepEqual(readFileSync(join(directory, 'world.html')), firstPage);
     assert.deepEqual(readFileSync(join(directory, 'world.bmp')), firstImage);
+
+    // A bitmap that cannot be written (a folder in its place): the pages are told so,
+    // not that the save could not be read.
+    rmSync(join(directory, 'world.bmp'));
+    mkdirSync(join(directory, 'world.bmp'));
+    writeFileSync(join(directory, 'world.bmp', 'keep'), '');
+    replaceSave(directory, 'world.xml', good);
+    const unwritten = await events.next((e) => e.failed === 'write');
+    assert.equal(unwritten.unreadable, false);
+    assert.equal(unwritten.version, 1);
+    rmSync(join(directory, 'world.bmp'), { recursive: true });
 
     // Rewritten in place this time, as some games do.
     writeFileSync(join(directory, 'world.xml'), good);
@@ -222,6 +254,31 @@ for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
     assert.match(readFileSync(join(directory, 'world.html'), 'utf8'), /<\/html>\s*$/);
   });
 }
+
+test('Ctrl+C during the first run ends the tool after it, with status 0 and nothing served', async () => {
+  const directory = folderWith('stop-first', latticeWorld(300000, 'first'));
+  const child = spawn(binary, ['--live', '--no-open', '--port', String(await freePort()), 'world.xml'],
+    { cwd: directory, stdio: ['ignore', 'pipe', 'pipe'] });
+  let stdout = '';
+  child.stdout.setEncoding('utf8');
+  child.stdout.on('data', (text) => { stdout += text; });
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  try {
+    // The run is under way once it writes its temporary files.
+    await waitFor(() => readdirSync(directory).some((name) => name.startsWith('.')) ||
+      stdout.includes('Serving'), 60000, 5);
+    assert.ok(!stdout.includes('Serving'), 'the first run ended before the signal came');
+    child.kill('SIGINT');
+    const result = await exited;
+    assert.deepEqual([result.code, result.signal], [0, null]);
+    assert.ok(!stdout.includes('Serving'), stdout);
+    assert.deepEqual(readdirSync(directory).filter((name) => name.startsWith('.')), []);
+    const image = readFileSync(join(directory, 'world.bmp'));
+    assert.equal(image.readUInt32LE(2), image.length, 'the bitmap is whole');
+  } finally {
+    child.kill('SIGKILL');
+  }
+});
 
 test('a pipe in place of the save is reported and the last map kept; stops still work', { skip: windows && 'no named pipes in the file system on Windows' }, async () => {
   const directory = folderWith('fifo');
@@ -270,10 +327,41 @@ test('a save folder removed and made again is followed, and the run says so', as
   }
 });
 
-async function waitFor(condition, ms = 5000) {
+test('a save that is a link is followed through its target, wherever the link points', { skip: windows && 'no symbolic links made by the tests on Windows' }, async () => {
+  const directory = folderWith('linked');
+  const store = join(scratch, 'linked-store');
+  mkdirSync(store, { recursive: true });
+  writeFileSync(join(store, 'first.xml'), saveXml(gridWorld()));
+  writeFileSync(join(store, 'second.xml'), saveXml(gridWorld()));
+  rmSync(join(directory, 'world.xml'));
+  symlinkSync('../linked-store/first.xml', join(directory, 'world.xml'));
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const events = openEvents(live);
+    await events.next();
+    // The game replaces the target, in its own folder.
+    replaceSave(store, 'first.xml', saveXml(hostileWorld()));
+    await events.next((e) => e.version === 2, 5000);
+    assert.deepEqual((await get(live, '/')).body, readFileSync(join(directory, 'world.html')));
+    // The link pointed at another save, and that save then rewritten in place.
+    rmSync(join(directory, 'world.xml'));
+    symlinkSync(join(store, 'second.xml'), join(directory, 'world.xml'));
+    await events.next((e) => e.version === 3, 5000);
+    writeFileSync(join(store, 'second.xml'), saveXml(hostileWorld()));
+    await events.next((e) => e.version === 4, 5000);
+    // The old target is no longer followed.
+    replaceSave(store, 'first.xml', saveXml(gridWorld()));
+    await assert.rejects(events.next((e) => e.version === 5, 1500));
+    events.close();
+  } finally {
+    await stopLive(live);
+  }
+});
+
+async function waitFor(condition, ms = 5000, step = 50) {
   const start = Date.now();
   while (!condition()) {
     if (Date.now() - start > ms) throw new Error('not in time');
-    await new Promise((resolve) => setTimeout(resolve, 50));
+    await new Promise((resolve) => setTimeout(resolve, step));
   }
 }
