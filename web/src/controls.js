@@ -95,13 +95,4 @@ export function addControls(map, shown, viewLink) {
     // On a phone-sized screen the legend starts folded, to leave the map free.
     legend.open = !narrowScreen.matches;
   }
-  // Likewise the layer switches: folded to their button, and folded again when the
-  // map is touched.
-  function foldLayerSwitches() {
-    if (!narrowScreen.matches) return;
-    document.querySelector('.leaflet-control-layers')
-      ?.classList.remove('leaflet-control-layers-expanded');
-  }
-  foldLayerSwitches();
-  map.on('click', foldLayerSwitches);
 }

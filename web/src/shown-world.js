@@ -88,7 +88,10 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
     for (const [name, layer] of Object.entries(overlays)) {
       controlNames[`${name} <span class="layer-count" data-layer="${name}">${counts[name]}</span>`] = layer;
     }
-    return L.control.layers(null, controlNames, { collapsed: false });
+    // On a phone-sized screen the switches start folded to their button, to leave the
+    // map free: a tap opens them and a tap on the map folds them again.
+    const narrowScreen = window.matchMedia('(max-width: 640px)').matches;
+    return L.control.layers(null, controlNames, { collapsed: narrowScreen });
   }
 
   // Puts the counts of the shown world and filter into the layer control.

@@ -244,7 +244,8 @@ test('a bitmap whose name holds a backslash is found beside its page', async () 
 });
 
 test('on a phone-sized screen the search and legend fold away and the map stays free', async () => {
-  await withPage(examplePage, { viewport: { width: 390, height: 700 } }, async (page) => {
+  const phone = { viewport: { width: 390, height: 700 }, contextOptions: { hasTouch: true } };
+  await withPage(examplePage, phone, async (page) => {
     assert.equal(await page.$eval('#search-panel', (panel) => panel.open), false);
     assert.equal(await page.$eval('#legend', (legend) => legend.open), false);
     const covered = await page.evaluate(() => {
@@ -257,6 +258,15 @@ test('on a phone-sized screen the search and legend fold away and the map stays 
         area(document.getElementById('map'));
     });
     assert.ok(covered < 0.2, `controls cover ${(covered * 100).toFixed(0)}% of the map`);
+    // The layer switches too, once every layer is in: their button opens them, and a tap
+    // on the map folds them again.
+    const layersOpen = () => page.$eval('.leaflet-control-layers',
+      (control) => control.classList.contains('leaflet-control-layers-expanded'));
+    assert.equal(await layersOpen(), false);
+    await page.tap('.leaflet-control-layers-toggle');
+    assert.equal(await layersOpen(), true);
+    await page.touchscreen.tap(195, 600);
+    assert.equal(await layersOpen(), false);
     await page.click('#search-panel summary');
     await page.waitForFunction(() => document.activeElement?.id === 'search');
     await page.keyboard.type('port');
