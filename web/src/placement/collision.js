@@ -83,6 +83,9 @@ export class CollisionGrid {
     const s = this.scale, terms = this.terms, rows = this.rows, fmin = this.fmin;
     const head = this.head, next = this.next, item = this.item;
     const ax = anchorX[id] * s, ay = anchorY[id] * s, a = id * 4;
+    // This label's reach: its box and its anchor, in the level's pixels.
+    const aLeft = ax + Math.min(0, boxes[a]), aTop = ay + Math.min(0, boxes[a + 1]);
+    const aRight = ax + Math.max(0, boxes[a + 2]), aBottom = ay + Math.max(0, boxes[a + 3]);
     const range = this.cellRange(id);
     const c0 = range[0], r0 = range[1], c1 = range[2], r1 = range[3];
     for (let c = c0; c <= c1; c++) {
@@ -91,10 +94,9 @@ export class CollisionGrid {
           const other = item[e];
           const bx = anchorX[other] * s, by = anchorY[other] * s, b = other * 4;
           // Labels whose reaches do not meet never meet.
-          if (ax + Math.max(0, boxes[a + 2]) <= bx + Math.min(0, boxes[b]) ||
-              bx + Math.max(0, boxes[b + 2]) <= ax + Math.min(0, boxes[a]) ||
-              ay + Math.max(0, boxes[a + 3]) <= by + Math.min(0, boxes[b + 1]) ||
-              by + Math.max(0, boxes[b + 3]) <= ay + Math.min(0, boxes[a + 1])) continue;
+          if (aRight <= bx + Math.min(0, boxes[b]) || bx + Math.max(0, boxes[b + 2]) <= aLeft ||
+              aBottom <= by + Math.min(0, boxes[b + 1]) ||
+              by + Math.max(0, boxes[b + 3]) <= aTop) continue;
           terms[0] = ax - bx; terms[1] = boxes[b + 2] - boxes[a];
           terms[2] = bx - ax; terms[3] = boxes[a + 2] - boxes[b];
           terms[4] = ay - by; terms[5] = boxes[b + 3] - boxes[a + 1];
