@@ -320,9 +320,10 @@ Drained DrainEvents(FolderWatch& watch) {
       const std::string_view name = event->len > 0 ? event->name : "";
       if (event->mask & IN_Q_OVERFLOW) {
         drained.relevant = drained.folderTouched = true;
-      } else if (event->wd == watch.parentWatch) {
-        drained.folderTouched |= name == watch.folderName;
       } else {
+        // One watch may be two of these: the target's folder can be the save's folder
+        // or the one above it.
+        if (event->wd == watch.parentWatch) drained.folderTouched |= name == watch.folderName;
         if (event->wd == watch.folderWatch) {
           if (event->mask & IN_IGNORED) watch.folderWatch = -1;  // the system let it go
           drained.folderTouched |=
@@ -377,15 +378,17 @@ void FollowLinkTarget(FolderWatch& watch) {
   const std::string folder = target.empty() ? std::string() : target.parent_path().string();
   const std::string name = target.empty() ? std::string() : target.filename().string();
   if (folder == watch.targetFolder && name == watch.targetName && watch.targetWatch >= 0) return;
-  // The same folder as the save's is the same watch, which stays.
-  if (watch.targetWatch >= 0 && watch.targetWatch != watch.folderWatch) {
+  // The save's folder, or the one above it, is the same watch, which stays.
+  if (watch.targetWatch >= 0 && watch.targetWatch != watch.folderWatch &&
+      watch.targetWatch != watch.parentWatch) {
     inotify_rm_watch(watch.notify, watch.targetWatch);
   }
   watch.targetWatch = -1;
   watch.targetFolder = folder;
   watch.targetName = name;
   if (!folder.empty()) {
-    watch.targetWatch = inotify_add_watch(watch.notify, folder.c_str(), FolderEvents);
+    // Added to what an existing watch of that folder asks for, not in its place.
+    watch.targetWatch = inotify_add_watch(watch.notify, folder.c_str(), FolderEvents | IN_MASK_ADD);
   }
 }
 

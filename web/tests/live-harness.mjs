@@ -137,7 +137,11 @@ export function openEvents(live) {
     status: new Promise((resolve) => socket.once('data', (chunk) => resolve(parseResponse(chunk).status))),
     next(predicate = () => true, ms = 20000) {
       return new Promise((resolve, reject) => {
-        const timer = setTimeout(() => reject(new Error('no such event in time')), ms);
+        // A wait that times out stops waiting: a later event goes to the waits after it.
+        const timer = setTimeout(() => {
+          waiting.splice(waiting.indexOf(wait), 1);
+          reject(new Error('no such event in time'));
+        }, ms);
         const wait = { predicate, resolve: (event) => { clearTimeout(timer); resolve(event); } };
         waiting.push(wait);
         deliver();

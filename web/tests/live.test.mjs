@@ -352,6 +352,14 @@ test('a save that is a link is followed through its target, wherever the link po
     // The old target is no longer followed.
     replaceSave(store, 'first.xml', saveXml(gridWorld()));
     await assert.rejects(events.next((e) => e.version === 5, 1500));
+    // A target in the folder above the save's, which is watched already for the save
+    // folder's own removal.
+    writeFileSync(join(scratch, 'linked-above.xml'), saveXml(gridWorld()));
+    rmSync(join(directory, 'world.xml'));
+    symlinkSync('../linked-above.xml', join(directory, 'world.xml'));
+    await events.next((e) => e.version === 5, 5000);
+    replaceSave(scratch, 'linked-above.xml', saveXml(hostileWorld()));
+    await events.next((e) => e.version === 6, 5000);
     events.close();
   } finally {
     await stopLive(live);
