@@ -4,6 +4,7 @@
 // announce (focus moves into it); Escape or its close button closes it and gives the
 // focus back to where it was.
 import { fromPlayerText, offsetBetween } from './compass.js';
+import { textElement } from './text-element.js';
 
 // The most entries a card lists; past them it says "and N more".
 export const MostEntries = 5;
@@ -71,16 +72,9 @@ export function makeCard(document, onClose = () => {}) {
   function entryItem(entry) {
     const item = document.createElement('li');
     item.className = `card-entry card-${entry.kind}`;
-    const name = document.createElement('h2');
-    name.className = 'card-name';
-    name.textContent = entry.name || '(no name)';
-    const marks = document.createElement('p');
-    marks.className = 'card-marks';
-    marks.textContent = marksText(entry);
-    const where = document.createElement('p');
-    where.className = 'card-where';
-    where.textContent = whereText(entry);
-    item.append(name, marks, where);
+    item.append(textElement('h2', 'card-name', entry.name || '(no name)'),
+      textElement('p', 'card-marks', marksText(entry)),
+      textElement('p', 'card-where', whereText(entry)));
     return item;
   }
 

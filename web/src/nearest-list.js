@@ -4,6 +4,7 @@
 import { offsetBetween, offsetText } from './compass.js';
 import { nearestIslands } from './nearest.js';
 import { islandGridOf } from './squares-at.js';
+import { textElement } from './text-element.js';
 import { makeTopPanel } from './top-panel.js';
 
 const MostNearest = 10;
@@ -24,23 +25,13 @@ export function makeNearestList(document, onChoose) {
     const button = document.createElement('button');
     button.type = 'button';
     button.dataset.island = String(index);
-    const nameText = document.createElement('span');
-    nameText.className = 'nearest-name';
-    nameText.textContent = name.replace(/\s+/g, ' ').trim() || '(no name)';
-    const offsetPart = document.createElement('span');
-    offsetPart.className = 'nearest-offset';
-    offsetPart.textContent = offsetText(offset);
-    const difficultyPart = document.createElement('span');
-    difficultyPart.className = 'nearest-difficulty';
-    difficultyPart.textContent = String(difficulty);
+    const nameText =
+      textElement('span', 'nearest-name', name.replace(/\s+/g, ' ').trim() || '(no name)');
+    const offsetPart = textElement('span', 'nearest-offset', offsetText(offset));
+    const difficultyPart = textElement('span', 'nearest-difficulty', String(difficulty));
     difficultyPart.title = 'difficulty';
     // Read out as "Name, 46 E of you, difficulty 11".
-    const spoken = (text) => {
-      const part = document.createElement('span');
-      part.className = 'visually-hidden';
-      part.textContent = text;
-      return part;
-    };
+    const spoken = (text) => textElement('span', 'visually-hidden', text);
     offsetPart.append(spoken(offset.direction === '' ? '' : ' of you'));
     button.append(nameText, spoken(', '), offsetPart, spoken(', difficulty '), difficultyPart);
     button.addEventListener('click', () => onChoose(index));

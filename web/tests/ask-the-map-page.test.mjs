@@ -10,7 +10,9 @@ import { test, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { browserForTests, makeExamplePage, makePage, webDirectory } from './page-harness.mjs';
+import {
+  browserForTests, makeExamplePage, makePage, readShots, webDirectory,
+} from './page-harness.mjs';
 
 const tests = browserForTests();
 let examplePage;
@@ -233,18 +235,7 @@ test('a filter leaves exactly its islands labelled and marked, counts them and s
 
 // Reads the colour ([red, green, blue]) of the page's screenshot at each point.
 async function coloursAt(page, points) {
-  const png = (await page.screenshot()).toString('base64');
-  return page.evaluate(async ([data, at]) => {
-    const image = new Image();
-    image.src = `data:image/png;base64,${data}`;
-    await image.decode();
-    const canvas = document.createElement('canvas');
-    canvas.width = image.width;
-    canvas.height = image.height;
-    const context = canvas.getContext('2d');
-    context.drawImage(image, 0, 0);
-    return at.map(({ x, y }) => [...context.getImageData(Math.floor(x), Math.floor(y), 1, 1).data.slice(0, 3)]);
-  }, [png, points]);
+  return readShots(page, [(await page.screenshot()).toString('base64')], { points });
 }
 
 test('the veil dims only the squares the filter leaves out, over the bitmap and the colours', async () => {

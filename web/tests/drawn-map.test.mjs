@@ -15,7 +15,7 @@ import { pathToFileURL } from 'node:url';
 import { readBitmap } from './bitmap.mjs';
 import { gridWorld, saveXml } from './worlds.mjs';
 import {
-  binary, browserForTests, makePage, makeExamplePage, openPage, scratch,
+  binary, browserForTests, makePage, makeExamplePage, openPage, readShots, scratch,
 } from './page-harness.mjs';
 
 const tests = browserForTests();
@@ -38,36 +38,6 @@ const MapOnly = '.leaflet-marker-pane, .leaflet-label-pane, .leaflet-control-con
 async function mapShot(page) {
   await page.waitForTimeout(400);
   return (await page.screenshot()).toString('base64');
-}
-
-// Reads PNG screenshots (in base 64) in the page: gives the colours ([red, green, blue])
-// of the first at `points` ({ x, y }), or with a `box`, how many of its pixels differ
-// between the first two and how many it has.
-function readShots(page, shots, { points, box }) {
-  return page.evaluate(async ([pngs, at, area]) => {
-    const decoded = await Promise.all(pngs.map(async (png) => {
-      const image = new Image();
-      image.src = `data:image/png;base64,${png}`;
-      await image.decode();
-      const canvas = document.createElement('canvas');
-      canvas.width = image.width;
-      canvas.height = image.height;
-      const context = canvas.getContext('2d');
-      context.drawImage(image, 0, 0);
-      return context;
-    }));
-    if (at) {
-      return at.map(({ x, y }) =>
-        [...decoded[0].getImageData(Math.floor(x), Math.floor(y), 1, 1).data.slice(0, 3)]);
-    }
-    const { left, top, width, height } = area;
-    const [first, second] = decoded.map((context) => context.getImageData(left, top, width, height).data);
-    let differing = 0;
-    for (let i = 0; i < first.length; i += 4) {
-      if ([0, 1, 2].some((c) => Math.abs(first[i + c] - second[i + c]) > 8)) differing++;
-    }
-    return { differing, total: width * height };
-  }, [shots, points ?? null, box ?? null]);
 }
 
 // The screen point of world position (x, y): the centre of the bitmap's pixel (2x, 2y).
