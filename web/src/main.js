@@ -7,22 +7,22 @@
 // the drawn map and the difficulty colours for measuring them. The map is also the page's
 // global `map`.
 
-import { addControls } from './controls.js';
-import { showCoordinates } from './coordinates.js';
-import { addDifficultyColours } from './difficulty-colours.js';
-import { askedInAddress, DrawnAddressPart, makeDrawnMap, squaresOf } from './drawn-map.js';
-import { addFilter } from './filtering.js';
-import { addIdentify } from './identify.js';
+import { addControls } from './controls/controls.js';
+import { showCoordinates } from './ask/coordinates.js';
+import { addDifficultyColours } from './drawn/difficulty-colours.js';
+import { askedInAddress, DrawnAddressPart, makeDrawnMap, squaresOf } from './drawn/drawn-map.js';
+import { addFilter } from './filter/filtering.js';
+import { addIdentify } from './ask/identify.js';
 import {
   emptyWorld, ListError, readImageName, readPageWorld, readPlayer, readWorldName,
-} from './lists.js';
-import { followLive } from './live.js';
-import { createMap, showNotice, worldPoint, worldPosition } from './map.js';
-import { addNearestList } from './nearest-list.js';
-import { nameThePage } from './page-name.js';
-import { addSearch } from './search.js';
-import { showWorld } from './shown-world.js';
-import { followViewInAddress } from './view-hash.js';
+} from './world/lists.js';
+import { followLive } from './live/live.js';
+import { createMap, showNotice, worldPoint, worldPosition } from './world/map.js';
+import { addNearestList } from './ask/nearest-list.js';
+import { nameThePage } from './world/page-name.js';
+import { addSearch } from './search/search.js';
+import { showWorld } from './world/shown-world.js';
+import { followViewInAddress } from './address/view-hash.js';
 
 const mapElement = document.getElementById('map');
 const map = createMap(mapElement);

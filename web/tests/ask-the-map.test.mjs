@@ -6,14 +6,14 @@
 // Usage: node --test ask-the-map.test.mjs
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { offsetBetween, offsetText } from '../src/compass.js';
+import { offsetBetween, offsetText } from '../src/shared/compass.js';
 import {
   difficultySpan, openFilter, fitFilter, carryFilter, narrows, matchIslands, filterFromHash,
   filterAddressPart,
-} from '../src/filter.js';
-import { squareFinder, recordGrid } from '../src/squares-at.js';
+} from '../src/filter/filter.js';
+import { squareFinder, recordGrid } from '../src/ask/squares-at.js';
 import { HalfSquare } from '../src/placement/label-boxes.js';
-import { nearestIslands } from '../src/nearest.js';
+import { nearestIslands } from '../src/ask/nearest.js';
 
 // A repeatable stream of numbers in [0, 1).
 function randomNumbers(seed) {

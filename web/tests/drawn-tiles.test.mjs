@@ -7,7 +7,7 @@
 // environment (see page-harness.mjs).
 import { test, before } from 'node:test';
 import assert from 'node:assert/strict';
-import * as drawnMap from '../src/drawn-map.js';
+import * as drawnMap from '../src/drawn/drawn-map.js';
 import { readBitmap } from './bitmap.mjs';
 import { emptyWorld } from './worlds.mjs';
 import { freshScratch, makePage } from './page-harness.mjs';

@@ -6,7 +6,7 @@
 // Usage: node --test labels.test.mjs
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import * as markers from '../src/lists.js';
+import * as markers from '../src/world/lists.js';
 import * as boxes from '../src/placement/label-boxes.js';
 import { Placement } from '../src/placement/placement.js';
 import { placeNextLevel } from '../src/placement/place-ahead.js';

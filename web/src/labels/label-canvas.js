@@ -9,7 +9,7 @@
 import { Slack } from '../placement/label-boxes.js';
 import { PointGrid } from '../placement/point-grid.js';
 import { labelsInRect } from '../placement/view-query.js';
-import { tileCache } from '../tile-cache.js';
+import { tileCache } from '../shared/tile-cache.js';
 import { HaloReach, labelSprites } from './label-sprites.js';
 
 const TileSize = 256;

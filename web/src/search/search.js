@@ -3,7 +3,7 @@
 // label. Works from the keyboard alone: arrows move through the results, Enter chooses,
 // Escape closes the list. Names are compared and shown as text, never as markup.
 // Results say how far each island is from the player, and may be ordered by that.
-import { offsetBetween, offsetText } from './compass.js';
+import { offsetBetween, offsetText } from '../shared/compass.js';
 
 // Adds the search to the page, over the islands of `onMap` (the world on the map);
 // onChoose(index) is called with each island chosen, once the map shows it.

@@ -1,11 +1,11 @@
 // The "Nearest" list: a button in the page's top bar that opens the ten islands nearest
 // the player that the filter lets through, each with its distance, direction and
 // difficulty. Choosing one (click, or Enter on it) shows it on the map and opens its card.
-import { offsetBetween, offsetText } from './compass.js';
+import { offsetBetween, offsetText } from '../shared/compass.js';
 import { nearestIslands } from './nearest.js';
 import { islandGridOf } from './squares-at.js';
-import { textElement } from './text-element.js';
-import { makeTopPanel } from './top-panel.js';
+import { textElement } from '../shared/text-element.js';
+import { makeTopPanel } from '../shared/top-panel.js';
 
 const MostNearest = 10;
 

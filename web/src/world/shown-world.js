@@ -5,15 +5,15 @@
 // "no-image" when the bitmap cannot be loaded. A live page puts new worlds in place of
 // the shown one.
 
-import { makeLayers } from './labels/layers.js';
-import { labelMetrics } from './labels/text-measure.js';
+import { makeLayers } from '../labels/layers.js';
+import { labelMetrics } from '../labels/text-measure.js';
 import { imageBounds, MaxZoom, MinZoom, showNotice, worldPoint } from './map.js';
 import {
   makeDrawnMap, mapSize, squaresOf, tooLargeForBitmap,
-} from './drawn-map.js';
-import { placeAheadWhenIdle } from './placement/place-ahead.js';
-import { measureLabels } from './placement/label-boxes.js';
-import { Placement } from './placement/placement.js';
+} from '../drawn/drawn-map.js';
+import { placeAheadWhenIdle } from '../placement/place-ahead.js';
+import { measureLabels } from '../placement/label-boxes.js';
+import { Placement } from '../placement/placement.js';
 
 // How far in a revealed island is shown at least.
 const RevealZoom = MaxZoom - 2;

@@ -3,7 +3,7 @@
 // sink back into the sea while the matching ones keep their colour. Drawn on tiles like
 // the drawn map, so it lies over the bitmap, the drawn map and the difficulty colours
 // alike (the bitmap itself cannot be changed).
-import { makeTileLayer, squaresOf } from './drawn-map.js';
+import { makeTileLayer, squaresOf } from '../drawn/drawn-map.js';
 
 // Colours as the tiles store them (bytes R, G, B, A in memory). The veil lets a quarter
 // of the square's colour through; "clear" paints a pixel transparent again, where a

@@ -3,7 +3,7 @@
 // would be too large to pan smoothly, when it cannot be loaded, and when the address asks
 // for it ("map=drawn").
 
-import { tileCache } from './tile-cache.js';
+import { tileCache } from '../shared/tile-cache.js';
 
 // Colours as the canvas stores them in a Uint32Array (bytes R, G, B, A in memory).
 export const rgba = (red, green, blue) => ((255 << 24) | (blue << 16) | (green << 8) | red) >>> 0;

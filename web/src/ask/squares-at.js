@@ -3,8 +3,8 @@
 //
 // A record's square spans world x - HalfSquare to x + HalfSquare on each axis. Ships are
 // drawn over islands, and a later record over an earlier one.
-import { HalfSquare } from './placement/label-boxes.js';
-import { PointGrid } from './placement/point-grid.js';
+import { HalfSquare } from '../placement/label-boxes.js';
+import { PointGrid } from '../placement/point-grid.js';
 
 const Cell = 8;              // world units: a square touches at most four cells
 const MostCells = 1 << 18;

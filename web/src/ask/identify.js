@@ -3,8 +3,8 @@
 // the first island's labels; a click on the open sea closes it. A ring marks what the
 // card is about while it is open.
 import { cardContent, makeCard } from './card.js';
-import { worldPoint, worldPosition } from './map.js';
-import { HalfSquare } from './placement/label-boxes.js';
+import { worldPoint, worldPosition } from '../world/map.js';
+import { HalfSquare } from '../placement/label-boxes.js';
 import { islandGridOf, squareFinder } from './squares-at.js';
 
 // How far from a square a pointer still hits it, in screen pixels: a square smaller

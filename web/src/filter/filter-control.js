@@ -3,7 +3,7 @@
 // and "towns only", how many islands match, and a button that clears it. The button
 // says what the filter keeps while one is on.
 import { openFilter, fitFilter, narrows } from './filter.js';
-import { makeTopPanel } from './top-panel.js';
+import { makeTopPanel } from '../shared/top-panel.js';
 
 // Typing a difficulty waits this long for the next key before the map follows.
 const TypingPause = 250;

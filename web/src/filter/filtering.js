@@ -7,7 +7,7 @@ import {
   narrows,
 } from './filter.js';
 import { makeFilterControl } from './filter-control.js';
-import { squaresOf } from './drawn-map.js';
+import { squaresOf } from '../drawn/drawn-map.js';
 import { makeVeil } from './veil.js';
 
 // Adds the filter over the world `shown` shows on `map`; its control goes into `bar`

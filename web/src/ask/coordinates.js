@@ -2,8 +2,8 @@
 // units: the same whole numbers as in the save file; and how far that place is from the
 // player, and which way.
 
-import { fromPlayerText, offsetBetween } from './compass.js';
-import { worldPosition } from './map.js';
+import { fromPlayerText, offsetBetween } from '../shared/compass.js';
+import { worldPosition } from '../world/map.js';
 
 const Nothing = 'x –, y –';
 

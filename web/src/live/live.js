@@ -6,7 +6,7 @@
 //
 // #map's data-live says "current" once the page shows the latest map the server has
 // announced, "updating" while it fetches one; data-live-version names the map shown.
-import { ListBlocks, readImageName, readPageWorld } from './lists.js';
+import { ListBlocks, readImageName, readPageWorld } from '../world/lists.js';
 
 // Follows the server's maps on `shown` (the world on the map), when served live.
 export function followLive(map, mapElement, shown) {

@@ -3,8 +3,8 @@
 // player and which way; ships likewise, without a name. A dialog that screen readers
 // announce (focus moves into it); Escape or its close button closes it and gives the
 // focus back to where it was.
-import { fromPlayerText, offsetBetween } from './compass.js';
-import { textElement } from './text-element.js';
+import { fromPlayerText, offsetBetween } from '../shared/compass.js';
+import { textElement } from '../shared/text-element.js';
 
 // The most entries a card lists; past them it says "and N more".
 export const MostEntries = 5;

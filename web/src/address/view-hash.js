@@ -2,7 +2,7 @@
 // zoom and the world position (in the save's units) at the centre of the map. The hash
 // follows the map as it moves, and a page opened with such a hash starts on that view.
 
-import { worldPoint, worldPosition } from './map.js';
+import { worldPoint, worldPosition } from '../world/map.js';
 
 // World positions are 32-bit whole numbers. A centre far beyond them is no place in
 // the world, and one beyond about 1e21 could not even be written back as digits.

@@ -1,7 +1,7 @@
 // The map's own controls: buttons that bring the whole world back into view, centre on
 // the player and copy a link to the current view, and the legend that says what the
 // marks on the map mean.
-import { worldPoint } from './map.js';
+import { worldPoint } from '../world/map.js';
 
 const PlayerZoom = 1;  // near enough to see the islands around the player
 
