@@ -63,7 +63,7 @@ const filtering = addFilter(map, shown, {
 filterPart = filtering.addressPart;
 const identify = addIdentify(map, shown);
 if (bar) addNearestList(shown, filtering, { bar, before: searchPanel, onChoose: identify.openIsland });
-addSearch(shown, identify.openIsland);
+addSearch(shown, { onChoose: identify.openIsland });
 followLive(map, mapElement, shown);
 
 window.map = map;
