@@ -19,10 +19,12 @@ import {
 import { followLive } from './live/live.js';
 import { createMap, showNotice, worldPoint, worldPosition } from './world/map.js';
 import { addNearestList } from './ask/nearest-list.js';
+import { addSavePicture } from './picture/save-picture.js';
 import { nameThePage } from './world/page-name.js';
 import { addSearch } from './search/search.js';
 import { showWorld } from './world/shown-world.js';
 import { followViewInAddress } from './address/view-hash.js';
+import { addVoyage } from './voyage/voyage.js';
 
 const mapElement = document.getElementById('map');
 const map = createMap(mapElement);
@@ -45,13 +47,16 @@ function readWorld() {
 
 const drawnAsked = askedInAddress(location.hash);
 const shown = showWorld(map, mapElement, readWorld(), { imageName, drawnAsked });
-// The address keeps the view, then "&map=drawn" once asked for, then the filter.
+// The address keeps the view, then "&map=drawn" once asked for, then the filter and the
+// voyage.
 let filterPart = () => '';
+let voyagePart = () => '';
 const address = followViewInAddress(map, mapElement,
-  () => (drawnAsked ? DrawnAddressPart : '') + filterPart());
+  () => (drawnAsked ? DrawnAddressPart : '') + filterPart() + voyagePart());
 const coordinates = document.getElementById('coordinates');
 if (coordinates) showCoordinates(map, coordinates, () => shown.world().player);
 addControls(map, shown, address.viewLink);
+const picture = addSavePicture(map, mapElement, shown);
 const colours = addDifficultyColours(map, shown);
 // The filter and the nearest list go into the top bar, before the search.
 const bar = document.getElementById('top');
@@ -61,9 +66,20 @@ const filtering = addFilter(map, shown, {
   followAddress: address.follow,
 });
 filterPart = filtering.addressPart;
-const identify = addIdentify(map, shown);
-if (bar) addNearestList(shown, filtering, { bar, before: searchPanel, onChoose: identify.openIsland });
-addSearch(shown, { onChoose: identify.openIsland });
+// The voyage's panel goes into the top bar after the filter; choosing a stop opens its card.
+let openIsland = () => {};
+const voyage = addVoyage(map, shown, filtering, {
+  bar, before: searchPanel, onChoose: (index) => openIsland(index), followAddress: address.follow,
+});
+voyagePart = voyage.addressPart;
+const identify = addIdentify(map, shown, { actionsFor: (entry) => voyage.cardActions(entry) });
+openIsland = identify.openIsland;
+if (bar) {
+  addNearestList(shown, filtering, {
+    bar, before: searchPanel, onChoose: identify.openIsland, onAdd: voyage.add,
+  });
+}
+addSearch(shown, { onChoose: identify.openIsland, onAdd: voyage.add });
 followLive(map, mapElement, shown);
 
 window.map = map;
@@ -81,6 +97,8 @@ window.tlmaper = {
   viewLink: address.viewLink,
   drawnMap: { squaresOf, makeDrawnMap },
   difficultyColours: colours,
+  picture,
+  voyage: { plan: voyage.plan, stops: voyage.stops, add: voyage.add, stopsInView: voyage.stopsInView },
 };
 
 shown.start(address.initialView);

@@ -48,8 +48,9 @@ function cardLabel({ entries, more }) {
 }
 
 // The card, not yet in the document: put `element` where it should show. `onClose` is
-// called whenever it closes.
-export function makeCard(document, onClose = () => {}) {
+// called whenever it closes; `actionsFor(entry)` gives an element of buttons for an
+// entry (or null), shown under it.
+export function makeCard(document, onClose = () => {}, actionsFor = () => null) {
   const element = document.createElement('section');
   element.id = 'card';
   element.className = 'panel';
@@ -75,6 +76,8 @@ export function makeCard(document, onClose = () => {}) {
     item.append(textElement('h2', 'card-name', entry.name || '(no name)'),
       textElement('p', 'card-marks', marksText(entry)),
       textElement('p', 'card-where', whereText(entry)));
+    const actions = actionsFor(entry);
+    if (actions) item.append(actions);
     return item;
   }
 

@@ -19,7 +19,7 @@ const SmallestRing = 18;
 // Adds identifying to the world `shown` shows on `map`; the card goes into the map's
 // container. Gives openIsland(index), which opens an island's card (for search and
 // the nearest list), and the card.
-export function addIdentify(map, shown) {
+export function addIdentify(map, shown, { actionsFor } = {}) {
   let world = null;
   let finder = null;
   const finderOf = () => (finder ??= squareFinder(world, islandGridOf(world)));
@@ -40,7 +40,7 @@ export function addIdentify(map, shown) {
   const card = makeCard(document, () => {
     ring?.remove();
     ring = null;
-  });
+  }, actionsFor);
   const container = map.getContainer();
   container.append(card.element);
   L.DomEvent.disableClickPropagation(card.element);

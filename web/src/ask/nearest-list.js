@@ -9,9 +9,10 @@ import { makeTopPanel } from '../shared/top-panel.js';
 
 const MostNearest = 10;
 
-// The list, not yet in the document. onChoose(index) is called with the island chosen;
-// show(items, filtered) lists { index, name, difficulty, offset } nearest first.
-export function makeNearestList(document, onChoose) {
+// The list, not yet in the document. onChoose(index) is called with the island chosen,
+// onAdd(index) (when given) with one the player adds to the voyage; show(items,
+// filtered) lists { index, name, difficulty, offset } nearest first.
+export function makeNearestList(document, onChoose, onAdd = null) {
   const { panel, popup } = makeTopPanel(document, 'nearest-panel', 'Nearest', 'div');
   const heading = document.createElement('h2');
   heading.id = 'nearest-heading';
@@ -36,6 +37,16 @@ export function makeNearestList(document, onChoose) {
     button.append(nameText, spoken(', '), offsetPart, spoken(', difficulty '), difficultyPart);
     button.addEventListener('click', () => onChoose(index));
     line.append(button);
+    if (onAdd) {
+      const add = document.createElement('button');
+      add.type = 'button';
+      add.className = 'nearest-add';
+      add.textContent = '+';
+      add.title = 'Add to voyage';
+      add.setAttribute('aria-label', `Add ${nameText.textContent} to the voyage`);
+      add.addEventListener('click', () => onAdd(index));
+      line.append(add);
+    }
     return line;
   }
 
@@ -50,14 +61,15 @@ export function makeNearestList(document, onChoose) {
 }
 
 // Adds the list to `bar` before `before`, over the world `shown` shows and the islands
-// `filtering` lets through; choosing an island reveals it and calls onChoose(index).
-export function addNearestList(shown, filtering, { bar, before, onChoose }) {
+// `filtering` lets through; choosing an island reveals it and calls onChoose(index), its
+// "+" calls onAdd(index).
+export function addNearestList(shown, filtering, { bar, before, onChoose, onAdd }) {
   const narrowScreen = window.matchMedia('(max-width: 640px)');
   const nearest = makeNearestList(document, (index) => {
     if (narrowScreen.matches) nearest.element.open = false;  // leave the map free to see
     shown.revealIsland(index);
     onChoose(index);
-  });
+  }, onAdd);
   bar.insertBefore(nearest.element, before ?? null);
 
   let world = null;

@@ -53,11 +53,13 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
   let matchesOf = () => null;
   let matches = null;
   let built = buildLayers(map, mapElement, world, matches);
-  const counts = () => layerCounts(world, matches);
+  // The counts of layers that other parts of the page add to the control, by name.
+  const addedCounts = {};
+  const counts = () => ({ ...layerCounts(world, matches), ...addedCounts });
   // The layer control draws its list anew from the names it was given; the counts of a
-  // filter go back in each time.
+  // filter, and those that changed since, go back in each time.
   const keepCounts = new MutationObserver(() => {
-    if (matches) showLayerCounts(built.layerControl, counts());
+    if (matches || Object.keys(addedCounts).length > 0) showLayerCounts(built.layerControl, counts());
   });
   const watchControl = () => {
     keepCounts.disconnect();
@@ -146,6 +148,11 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       showLayerCounts(built.layerControl, counts());
     },
     showLayerCounts: () => showLayerCounts(built.layerControl, counts()),
+    // Shows `text` as the count of the layer `name` that another part of the page added.
+    setLayerCount(name, text) {
+      addedCounts[name] = text;
+      showLayerCounts(built.layerControl, counts());
+    },
 
     // A new world and bitmap in place of the shown ones, keeping the view, the layers
     // switched on and the pinned island (found again by its name and position).
