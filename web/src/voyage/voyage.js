@@ -53,6 +53,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
     player: world.player, stops: voyage.found(), home: voyage.returnHome(),
   }));
   let planning = false;
+  const narrowScreen = window.matchMedia('(max-width: 640px)');
   const panel = makeVoyagePanel(document, panelActions());
   if (bar) bar.insertBefore(panel.element, before ?? null);
   panel.element.addEventListener('toggle', showVoyage);
@@ -101,7 +102,11 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
 
   function panelActions() {
     return {
-      choose: (index) => { shown.revealIsland(index); onChoose(index); },
+      choose: (index) => {
+        if (narrowScreen.matches) panel.element.open = false;  // leave the map free to see
+        shown.revealIsland(index);
+        onChoose(index);
+      },
       move: (stop, step) => { if (voyage.move(stop, step)) panel.focusStop(stop + step); },
       remove: (stop) => {
         voyage.remove(stop);
