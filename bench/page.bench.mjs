@@ -15,8 +15,9 @@
 // A world may also be given as ISLANDS@SPAN, on a (2 x SPAN + 64)-pixel canvas (200@10000
 // is a 20064 x 20064 map, a 1.2 GB bitmap, which the page draws itself), and with
 // +colours, measured with the "Difficulty colours" layer on, and +filter, opened with
-// the island filter on (difficulty 5 to 8, unexplored only). Frame rates are compared
-// with the first world's page.
+// the island filter on (difficulty 5 to 8, unexplored only), and +voyage, opened with a
+// voyage of 200 stops spread over the world (its link). Frame rates are compared with
+// the first world's page.
 //
 // On each page it also measures asking the map: the script time of a click on an island
 // until its card is open (15 islands in view, the first one also building the index),
@@ -64,17 +65,25 @@ process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'page-bench-'));
 const { scratch, launchBrowser } = await import('../web/tests/page-harness.mjs');
 const { saveXml, uniformWorld } = await import('../web/tests/worlds.mjs');
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
-// Each world: { islands, span, colours, filter, label }.
+// Each world: { islands, span, colours, filter, voyage, label }.
 const Worlds = options.only.split(',').map((entry) => {
-  const [, islands, span, colours, filter] =
-    /^(\d+)(?:@(\d+))?(\+colours)?(\+filter)?$/.exec(entry) ??
+  const [, islands, span, colours, filter, voyage] =
+    /^(\d+)(?:@(\d+))?(\+colours)?(\+filter)?(\+voyage)?$/.exec(entry) ??
     (() => { throw new Error(`--only: cannot read ${entry}`); })();
   return {
     islands: Number(islands), span: Number(span ?? Span), colours: Boolean(colours),
-    filter: Boolean(filter), label: entry,
+    filter: Boolean(filter), voyage: Boolean(voyage), label: entry,
   };
 });
 const FilterAddress = '&difficulty=5-8&unexplored=1';
+const VoyageStops = 200;
+// The address of a voyage through VoyageStops islands of `world`, spread over its list
+// (so over the whole world, its legs crossing it).
+function voyageAddress(world) {
+  const step = Math.max(1, Math.floor(world.islands.length / VoyageStops));
+  const stops = world.islands.filter((_, i) => i % step === 0).slice(0, VoyageStops);
+  return `&voyage=${stops.map(({ x, y }) => `${x},${y}`).join('~')}`;
+}
 const MoveSeconds = 2;
 const MoveTimeout = 30000;
 const ReadyTimeout = 120000;       // the page before this change never opens at 200,000
@@ -129,11 +138,14 @@ const Pages = [
 ];
 
 // Writes the save of `islands` islands and makes its page with each template.
-function makePages(scratch, { islands, span, label }) {
+function makePages(scratch, world) {
+  const { islands, span, label } = world;
   const directory = join(scratch, label.replace(/\W/g, '-'));
   execFileSync('mkdir', ['-p', directory]);
   const save = join(directory, 'world.xml');
-  writeFileSync(save, saveXml(uniformWorld(islands, Math.floor(islands / 10), span)));
+  const generated = uniformWorld(islands, Math.floor(islands / 10), span);
+  if (world.voyage) world.voyageAddress = voyageAddress(generated);
+  writeFileSync(save, saveXml(generated));
   const made = {};
   for (const { name, template } of Pages) {
     const pageDirectory = join(directory, name.replace(' ', '-'));
@@ -321,7 +333,7 @@ async function askTheMap() {
   return { clicks, filterChange: performance.now() - start };
 }
 
-async function measureIn(browser, pagePath, { colours, filter }) {
+async function measureIn(browser, pagePath, { colours, filter, voyageAddress: voyage = '' }) {
   const context = await browser.newContext({ viewport: Viewport });
   await context.route(() => true, (route) =>
     (route.request().url().startsWith('file:') ? route.continue() : route.abort()));
@@ -331,7 +343,8 @@ async function measureIn(browser, pagePath, { colours, filter }) {
   page.on('pageerror', (error) => errors.push(error.message));
   try {
     const started = Date.now();
-    const hash = filter ? `${options.hash || '#'}${FilterAddress}` : options.hash;
+    const extra = (filter ? FilterAddress : '') + voyage;
+    const hash = extra ? `${options.hash || '#'}${extra}` : options.hash;
     await page.goto(pathToFileURL(pagePath).href + hash,
       { waitUntil: 'commit', timeout: ReadyTimeout });
     await page.waitForFunction(() => window.benchReadyAt, null,

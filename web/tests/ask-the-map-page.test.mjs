@@ -206,6 +206,7 @@ test('a filter leaves exactly its islands labelled and marked, counts them and s
           'Towns': `(${towns} of ${count((i) => i.town)})`,
           'Explored islands': `(${explored} of ${count((i) => i.explored)})`,
           'Ship difficulty': '(12)', 'Difficulty colours': `(${matching.size} of 34)`,
+          'Voyage': '(0)',
         }, hash);
         assert.equal(await page.textContent('.legend-filter'), `${matching.size} of 34 islands match the filter`);
         // The address keeps the filter beside the view.
@@ -282,7 +283,7 @@ test('the nearest list gives the ten nearest matching islands; choosing one show
     for (const [hash, passes] of [['', () => true], FilterCases[0]]) {
       await withPage(examplePage, { hash }, async (page) => {
         await page.click('#nearest-panel summary');
-        const items = await page.$$eval('#nearest-list button', (buttons) => buttons.map((button) => ({
+        const items = await page.$$eval('#nearest-list li > button:first-child', (buttons) => buttons.map((button) => ({
           name: button.querySelector('.nearest-name').textContent,
           offset: button.querySelector('.nearest-offset').firstChild.textContent,
           difficulty: button.querySelector('.nearest-difficulty').textContent,
@@ -320,6 +321,7 @@ test('search results in order of distance, and the distance under the pointer', 
     await page.keyboard.press('Enter');
     assert.equal((await cardShown(page)).entries[0].name, oneLine(expected[0].island.name));
     await page.keyboard.press('Escape');
+    await page.keyboard.press('Escape');  // the results, open again with the focus back
 
     // Under the pointer: the island's place, and how far it is from the player.
     await page.evaluate(([x, y]) => tlmaper.map.setView(tlmaper.worldPoint(x, y), 1, { animate: false }),
