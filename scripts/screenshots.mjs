@@ -2,7 +2,8 @@
 // docs/large-world.png (a generated world of 20,000 islands, with the search in use) and
 // docs/difficulty-colours.png (a generated world of 200,000 islands, its islands tinted
 // by difficulty) and docs/ask-the-map.png (the 20,000 islands filtered, the nearest list
-// open and the card of a clicked island).
+// open and the card of a clicked island) and docs/voyage.png (a voyage planned through
+// the example's islands, its panel open, in the light scheme).
 //
 // Usage: node scripts/screenshots.mjs [path of the built tool]   (default build/src/driver/tlmaper)
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -29,6 +30,22 @@ async function askTheMap(browser, path) {
   await asked.page.waitForTimeout(600);
   await asked.page.screenshot({ path });
   await asked.close();
+}
+
+// A round trip through a dozen of the example's islands, in the shortest order.
+async function planAVoyage(browser, path) {
+  const voyage = await openPage(browser, makeExamplePage('voyage'), {
+    hash: '#z=1.5&x=190&y=110&voyage=151,37~169,42~189,80~296,82~226,111~224,144~149,187~' +
+      '43,199~34,162~35,151~51,73~41,34&home=1',
+    viewport: { width: 1280, height: 900 }, contextOptions: { colorScheme: 'light' },
+  });
+  await voyage.page.click('#voyage-panel summary');
+  await voyage.page.click('.voyage-plan');
+  await voyage.page.waitForFunction(() =>
+    /Shortest order/.test(document.getElementById('voyage-status').textContent));
+  await voyage.page.waitForTimeout(400);
+  await voyage.page.screenshot({ path });
+  await voyage.close();
 }
 
 const browser = await launchBrowser();
@@ -58,8 +75,9 @@ try {
   await tinted.page.screenshot({ path: join(root, 'docs/difficulty-colours.png') });
   await tinted.close();
   await askTheMap(browser, join(root, 'docs/ask-the-map.png'));
-  console.log('wrote docs/map.png, docs/large-world.png, docs/difficulty-colours.png and ' +
-              'docs/ask-the-map.png');
+  await planAVoyage(browser, join(root, 'docs/voyage.png'));
+  console.log('wrote docs/map.png, docs/large-world.png, docs/difficulty-colours.png, ' +
+              'docs/ask-the-map.png and docs/voyage.png');
 } finally {
   await browser.close();
   rmSync(scratch, { recursive: true, force: true });
