@@ -14,7 +14,7 @@ import { askedInAddress, DrawnAddressPart, makeDrawnMap, squaresOf } from './dra
 import { addFilter } from './filter/filtering.js';
 import { addIdentify } from './ask/identify.js';
 import {
-  emptyWorld, ListError, readImageName, readPageWorld, readPlayer, readWorldName,
+  emptyWorld, ListError, readImageName, readNotesText, readPageWorld, readPlayer, readWorldName,
 } from './world/lists.js';
 import { followLive } from './live/live.js';
 import { createMap, showNotice, worldPoint, worldPosition } from './world/map.js';
@@ -25,6 +25,8 @@ import { addSearch } from './search/search.js';
 import { showWorld } from './world/shown-world.js';
 import { followViewInAddress } from './address/view-hash.js';
 import { addVoyage } from './voyage/voyage.js';
+import { addNotes } from './notes/notes.js';
+import { keepNotesLive } from './notes/notes-live.js';
 
 const mapElement = document.getElementById('map');
 const map = createMap(mapElement);
@@ -72,14 +74,32 @@ const voyage = addVoyage(map, shown, filtering, {
   bar, before: searchPanel, onChoose: (index) => openIsland(index), followAddress: address.follow,
 });
 voyagePart = voyage.addressPart;
-const identify = addIdentify(map, shown, { actionsFor: (entry) => voyage.cardActions(entry) });
+const notes = addNotes(map, shown, {
+  bar, before: searchPanel, onChoose: (index) => openIsland(index),
+  worldName: readWorldName(document), pageNotes: readNotesText(document),
+});
+keepNotesLive(notes.store, (text) => showNotice(map, text));
+// The card of an island has its voyage button and the player's note.
+const identify = addIdentify(map, shown, {
+  actionsFor(entry) {
+    const parts = [voyage.cardActions(entry), notes.editorFor(entry)].filter(Boolean);
+    if (parts.length === 0) return null;
+    const tools = document.createElement('div');
+    tools.className = 'card-tools';
+    tools.append(...parts);
+    return tools;
+  },
+});
 openIsland = identify.openIsland;
 if (bar) {
   addNearestList(shown, filtering, {
     bar, before: searchPanel, onChoose: identify.openIsland, onAdd: voyage.add,
   });
 }
-addSearch(shown, { onChoose: identify.openIsland, onAdd: voyage.add });
+addSearch(shown, {
+  onChoose: identify.openIsland, onAdd: voyage.add, noted: notes.islandsNoted,
+  noteOf: notes.noteOf,
+});
 followLive(map, mapElement, shown);
 
 window.map = map;
@@ -92,12 +112,13 @@ window.tlmaper = {
   revealIsland: shown.revealIsland,
   pinnedIsland: shown.pinnedIsland,
   labelsInView: shown.labelsInView,
-  marksInView: shown.marksInView,
+  marksInView: () => [...shown.marksInView(), ...notes.marksInView()],
   drawsMap: shown.drawsMap,
   viewLink: address.viewLink,
   drawnMap: { squaresOf, makeDrawnMap },
   difficultyColours: colours,
   picture,
+  notes: { list: notes.list },
   voyage: { plan: voyage.plan, stops: voyage.stops, add: voyage.add, stopsInView: voyage.stopsInView },
 };
 

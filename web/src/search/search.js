@@ -18,9 +18,16 @@ function marksOf(islands, player, index) {
   return marks.join(' · ');
 }
 
+// " · note: first words" for an island with a note, or ''.
+function noteSnippet(note) {
+  if (!note || note.text.trim() === '') return '';
+  const words = note.text.replace(/\s+/g, ' ').trim();
+  return ` · note: ${words.length > 40 ? `${words.slice(0, 39)}…` : words}`;
+}
+
 // "3 of 40 islands; type more to narrow.", "1 island", or that none was found.
 function noteFor(total, listed) {
-  if (total === 0) return 'No island has that in its name.';
+  if (total === 0) return 'No island has that in its name or note.';
   if (total > listed) return `${listed} of ${total} islands; type more to narrow.`;
   return total === 1 ? '1 island' : `${total} islands`;
 }
@@ -89,7 +96,11 @@ function highlightOption(list, input, position) {
 // Adds the search to the page, over the islands of `onMap` (the world on the map);
 // onChoose(index) is called with each island chosen, once the map shows it, and
 // onAdd(index) with each island the player adds to the voyage from the results.
-export function addSearch(onMap, { onChoose = () => {}, onAdd = null } = {}) {
+// noted(query) gives the islands whose notes hold the query, found after those whose
+// names do; noteOf(index) an island's note ({ text } or null).
+export function addSearch(onMap, {
+  onChoose = () => {}, onAdd = null, noted = () => [], noteOf = () => null,
+} = {}) {
   const panel = document.getElementById('search-panel');
   const input = document.getElementById('search');
   const popup = document.getElementById('search-popup');
@@ -123,7 +134,8 @@ export function addSearch(onMap, { onChoose = () => {}, onAdd = null } = {}) {
   function showList(found, noteText) {
     shown = found;
     list.replaceChildren(...found.map((island, position) => resultOption({
-      name: islands.names[island] || '(no name)', marks: marksOf(islands, player, island),
+      name: islands.names[island] || '(no name)',
+      marks: marksOf(islands, player, island) + noteSnippet(noteOf(island)),
     }, position, { onChoose: choose, onAdd: onAdd && add })));
     note.textContent = noteText;
     setOpen(noteText !== '');
@@ -136,7 +148,11 @@ export function addSearch(onMap, { onChoose = () => {}, onAdd = null } = {}) {
     else {
       const { found, total } = findIslands(index, query, MostResults,
         nearestFirst.checked ? farness : null);
-      showList(found, noteFor(total, found.length));
+      // Then the islands whose notes hold it, past those already found by name.
+      const byName = new Set(found);
+      const byNote = noted(query).filter((island) => !byName.has(island));
+      const all = found.concat(byNote).slice(0, MostResults);
+      showList(all, noteFor(total + byNote.length, all.length));
     }
   }
 

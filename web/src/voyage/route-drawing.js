@@ -129,8 +129,8 @@ function drawBadges(context, { points, badges, offset, font }, pointNear) {
   }
 }
 
-// Draws the route onto `context`, whose origin is at pixel (x0, y0) of the zoom and
-// which covers `size` pixels: only the legs and badges that reach into it.
+// Draws the route onto `context`, in pixels of the zoom, for the square of `size` pixels
+// from (x0, y0): only the legs and badges that reach into it.
 export function drawRoute(context, drawing, x0, y0, size) {
   const { points, home } = drawing;
   const near = (x, y) => x > x0 - RouteReach && y > y0 - RouteReach &&
@@ -143,7 +143,6 @@ export function drawRoute(context, drawing, x0, y0, size) {
       Math.min(ax, bx) < x0 + size + RouteReach && Math.min(ay, by) < y0 + size + RouteReach;
   };
   context.save();
-  context.translate(-x0, -y0);
   context.lineJoin = 'round';
   context.lineCap = 'round';
   strokeLegs(context, points, home, legNear);

@@ -202,6 +202,11 @@ export function readWorldName(document) {
   return decodeText(document.getElementById('world-name-text')?.textContent ?? '');
 }
 
+// The text of the notes the tool put into the page (JSON, or '' for none).
+export function readNotesText(document) {
+  return document.getElementById('notes-list')?.textContent ?? '';
+}
+
 // The bitmap's file name as the page names it (relative to the page).
 export function readImageName(document) {
   return document.getElementById('map')?.dataset.image ?? '';
