@@ -57,8 +57,8 @@ const address = followViewInAddress(map, mapElement,
   () => (drawnAsked ? DrawnAddressPart : '') + filterPart() + voyagePart());
 const coordinates = document.getElementById('coordinates');
 if (coordinates) showCoordinates(map, coordinates, () => shown.world().player);
-addControls(map, shown, address.viewLink);
-const picture = addSavePicture(map, mapElement, shown);
+const controls = addControls(map, shown, address.viewLink);
+const picture = addSavePicture(map, mapElement, shown, controls);
 const colours = addDifficultyColours(map, shown);
 // The filter and the nearest list go into the top bar, before the search.
 const bar = document.getElementById('top');

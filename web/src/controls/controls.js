@@ -6,9 +6,17 @@ import { worldPoint } from '../world/map.js';
 const PlayerZoom = 1;  // near enough to see the islands around the player
 
 // Adds the buttons and the legend to the map of `shown` (the world on the map);
-// `viewLink()` gives the address of the view.
+// `viewLink()` gives the address of the view. Gives { addButton(name, icon, action),
+// say(text, shownFor) }: another button in the bar, and a message in the status line
+// beside it for `shownFor` milliseconds.
 export function addControls(map, shown, viewLink) {
   const narrowScreen = window.matchMedia('(max-width: 640px)');
+  let bar = null, status = null, clearStatus = 0;
+  const say = (text, shownFor) => {
+    status.textContent = text;
+    clearTimeout(clearStatus);
+    clearStatus = setTimeout(() => { status.textContent = ''; }, shownFor);
+  };
 
   // Puts `link` on the clipboard; true when it got there.
   async function copyText(link) {
@@ -59,8 +67,8 @@ export function addControls(map, shown, viewLink) {
   const buttons = L.control({ position: 'topleft' });
   buttons.onAdd = () => {
     const container = L.DomUtil.create('div', 'leaflet-control');
-    const bar = L.DomUtil.create('div', 'leaflet-bar view-buttons', container);
-    const status = L.DomUtil.create('p', 'copy-status panel', container);
+    bar = L.DomUtil.create('div', 'leaflet-bar view-buttons', container);
+    status = L.DomUtil.create('p', 'copy-status panel', container);
     status.setAttribute('role', 'status');
     addButton(bar, 'Show the whole world', Icons.world, () => {
       const bounds = shown.worldBounds();
@@ -70,13 +78,10 @@ export function addControls(map, shown, viewLink) {
       const { player } = shown.world();
       map.setView(worldPoint(player.x, player.y), Math.max(map.getZoom(), PlayerZoom));
     });
-    let clearStatus = 0;
     addButton(bar, 'Copy a link to this view', Icons.link, async () => {
       const link = viewLink();
       const copied = await copyText(link);
-      status.textContent = copied ? 'Link copied' : `Copy this link: ${link}`;
-      clearTimeout(clearStatus);
-      clearStatus = setTimeout(() => { status.textContent = ''; }, copied ? 3000 : 15000);
+      say(copied ? 'Link copied' : `Copy this link: ${link}`, copied ? 3000 : 15000);
     });
     L.DomEvent.disableClickPropagation(container);
     return container;
@@ -95,4 +100,5 @@ export function addControls(map, shown, viewLink) {
     // On a phone-sized screen the legend starts folded, to leave the map free.
     legend.open = !narrowScreen.matches;
   }
+  return { addButton: (name, icon, action) => addButton(bar, name, icon, action), say };
 }
