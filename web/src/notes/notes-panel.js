@@ -1,7 +1,7 @@
 // The "Notes" panel of the top bar: every note of this world, by island name, with its
 // mark and first line (choose one to go there and open its card); the notes whose island
 // is not in this save; export to a file and import from one.
-import { textElement } from '../shared/text-element.js';
+import { buttonElement as button, panelFoot, textElement } from '../shared/text-element.js';
 import { makeTopPanel } from '../shared/top-panel.js';
 import { noteSymbolImage } from './note-symbols.js';
 
@@ -10,13 +10,6 @@ const MostListed = 500;
 const firstLine = (text) => text.split('\n').find((line) => line.trim() !== '')?.trim() ?? '';
 const plainName = (name) => name.replace(/\s+/g, ' ').trim() || '(no name)';
 
-function button(text, className) {
-  const element = document.createElement('button');
-  element.type = 'button';
-  element.className = className;
-  element.textContent = text;
-  return element;
-}
 
 // One line of the list: the symbol, the island's name and the note's first line.
 function noteLine(note, onChoose) {
@@ -59,13 +52,7 @@ export function makeNotesPanel(document, actions) {
   });
   const importButton = button('Import…', 'notes-import');
   importButton.addEventListener('click', () => chooser.click());
-  const tools = document.createElement('div');
-  tools.className = 'voyage-tools';
-  tools.append(exportButton, importButton, chooser);
-  const status = textElement('p', 'voyage-status', '');
-  status.id = 'notes-status';
-  status.setAttribute('role', 'status');
-  const hint = textElement('p', 'voyage-hint',
+  const { tools, status, hint } = panelFoot([exportButton, importButton, chooser], 'notes-status',
     'Write a note in an island\'s card. Notes stay in this browser, and beside the save on the live map.');
   popup.append(heading, list, lostHeading, lost, tools, status, hint);
 

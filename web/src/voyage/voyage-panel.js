@@ -3,7 +3,7 @@
 // remove it (from the keyboard too: Alt+Up and Alt+Down move the stop whose name has the
 // focus, Delete removes it); the total and the stops' difficulty range; "back to where I
 // am", "Shortest order", adding the islands the filter shows, and clearing the voyage.
-import { textElement } from '../shared/text-element.js';
+import { buttonElement as button, panelFoot, textElement } from '../shared/text-element.js';
 import { makeTopPanel } from '../shared/top-panel.js';
 import { MostStops } from './voyage-stops.js';
 
@@ -14,14 +14,6 @@ const whole = (value) => value.toLocaleString('en');
 const legText = ({ distance, direction }) =>
   (direction === '' ? 'here' : `${whole(distance)} ${direction}`);
 
-function button(text, className, label = null) {
-  const element = document.createElement('button');
-  element.type = 'button';
-  element.className = className;
-  element.textContent = text;
-  if (label) element.setAttribute('aria-label', label);
-  return element;
-}
 
 // The line of one leg: its number and island (a button that goes there), the leg's
 // distance and direction and the total so far, and the stop's own buttons.
@@ -47,13 +39,13 @@ function legLine(leg, count, actions) {
     else return;
     event.preventDefault();
   });
-  const up = button('↑', 'voyage-up', `Move ${name} up`);
+  const up = button('↑', 'voyage-up', { label: `Move ${name} up` });
   up.disabled = leg.stop === 0;
   up.addEventListener('click', () => actions.move(leg.stop, -1));
-  const down = button('↓', 'voyage-down', `Move ${name} down`);
+  const down = button('↓', 'voyage-down', { label: `Move ${name} down` });
   down.disabled = leg.stop === count - 1;
   down.addEventListener('click', () => actions.move(leg.stop, 1));
-  const remove = button('×', 'voyage-remove', `Remove ${name} from the voyage`);
+  const remove = button('×', 'voyage-remove', { label: `Remove ${name} from the voyage` });
   remove.addEventListener('click', () => actions.remove(leg.stop));
   line.append(up, down, remove);
   return line;
@@ -86,13 +78,7 @@ export function makeVoyagePanel(document, actions) {
   addFiltered.addEventListener('click', () => actions.addFiltered());
   const clear = button('Clear', 'voyage-clear');
   clear.addEventListener('click', () => actions.clear());
-  const tools = document.createElement('div');
-  tools.className = 'voyage-tools';
-  tools.append(plan, addFiltered, clear);
-  const status = textElement('p', 'voyage-status', '');
-  status.id = 'voyage-status';
-  status.setAttribute('role', 'status');
-  const hint = textElement('p', 'voyage-hint',
+  const { tools, status, hint } = panelFoot([plan, addFiltered, clear], 'voyage-status',
     `Add islands from their card, the nearest list or the search (+): up to ${whole(MostStops)} stops.`);
   popup.append(heading, totals, homeLabel, tools, status, list, missing, hint);
 
@@ -118,7 +104,7 @@ export function makeVoyagePanel(document, actions) {
     list.replaceChildren(...view.legs.map((leg) => legLine(leg, count, actions)));
     missing.replaceChildren(...lost.map((stop, k) => {
       const line = textElement('li', 'voyage-lost', `x ${stop.x}, y ${stop.y}: not in this save `);
-      const remove = button('×', 'voyage-remove', `Remove the stop at x ${stop.x}, y ${stop.y}`);
+      const remove = button('×', 'voyage-remove', { label: `Remove the stop at x ${stop.x}, y ${stop.y}` });
       remove.addEventListener('click', () => actions.removeMissing(k));
       line.append(remove);
       return line;
