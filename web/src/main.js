@@ -63,9 +63,12 @@ const colours = addDifficultyColours(map, shown);
 // The filter and the nearest list go into the top bar, before the search.
 const bar = document.getElementById('top');
 const searchPanel = document.getElementById('search-panel');
+// The notes are made after the filter (their panel follows it in the bar); the filter
+// asks for them once they are there.
+let notes = null;
 const filtering = addFilter(map, shown, {
   bar, before: searchPanel, legendList: document.querySelector('#legend ul'),
-  followAddress: address.follow,
+  followAddress: address.follow, noted: () => notes?.marks() ?? new Map(),
 });
 filterPart = filtering.addressPart;
 // The voyage's panel goes into the top bar after the filter; choosing a stop opens its card.
@@ -74,11 +77,13 @@ const voyage = addVoyage(map, shown, filtering, {
   bar, before: searchPanel, onChoose: (index) => openIsland(index), followAddress: address.follow,
 });
 voyagePart = voyage.addressPart;
-const notes = addNotes(map, shown, {
+notes = addNotes(map, shown, {
   bar, before: searchPanel, onChoose: (index) => openIsland(index),
   worldName: readWorldName(document), pageNotes: readNotesText(document),
 });
 keepNotesLive(notes.store, (text) => showNotice(map, text));
+notes.onChange(filtering.notesChanged);
+filtering.notesChanged();
 // The card of an island has its voyage button and the player's note.
 const identify = addIdentify(map, shown, {
   actionsFor(entry) {

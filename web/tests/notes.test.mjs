@@ -72,6 +72,15 @@ test('a note written in a card shows its mark, is found by search, and outlives 
       ['Isle 3', 'Isle 7']);
     assert.equal(await page.textContent('.layer-count[data-layer="My notes"]'), '(2)');
     assert.equal(await page.evaluate(() => window.injected ?? document.querySelectorAll('#notes-panel img, #card img, #search-results img').length), 0);
+    // The filter keeps the noted islands, or those of one mark, and says so in the address.
+    await page.click('#filter-panel summary');
+    await page.selectOption('#filter-notes', 'any');
+    await page.waitForFunction(() => /&notes=any$/.test(location.hash));
+    assert.equal(await page.textContent('#filter-count'), '2 of 24 islands match');
+    await page.selectOption('#filter-notes', 'treasure');
+    assert.equal(await page.textContent('#filter-count'), '1 of 24 islands match');
+    assert.equal(await page.textContent('#filter-panel summary'), 'Filter: treasure');
+    await page.selectOption('#filter-notes', '');
 
     // A reload, and the tool run again over the same save (the page written anew).
     await page.reload();

@@ -2,7 +2,7 @@
 // the difficulty from A to B (within the world's lowest and highest), "unexplored only"
 // and "towns only", how many islands match, and a button that clears it. The button
 // says what the filter keeps while one is on.
-import { openFilter, fitFilter, narrows } from './filter.js';
+import { openFilter, fitFilter, narrows, NoteChoices } from './filter.js';
 import { makeTopPanel } from '../shared/top-panel.js';
 
 // Typing a difficulty waits this long for the next key before the map follows.
@@ -46,6 +46,13 @@ export function makeFilterControl(document, onChange) {
   };
   const unexplored = checkbox('filter-unexplored');
   const towns = checkbox('filter-towns');
+  // Only the islands with the player's notes: any, or those of one mark.
+  const notes = document.createElement('select');
+  notes.id = 'filter-notes';
+  const NoteNames = ['all islands', 'with a note', 'planned', 'danger', 'treasure', 'done'];
+  notes.append(...NoteChoices.map((value, k) => new Option(NoteNames[k], value)));
+  const notesLabel = document.createElement('label');
+  notesLabel.append('notes:', notes);
   const count = document.createElement('p');
   count.id = 'filter-count';
   count.setAttribute('role', 'status');
@@ -57,7 +64,7 @@ export function makeFilterControl(document, onChange) {
   footer.className = 'filter-footer';
   footer.append(count, clear);
   form.append(range, labelled(document, 'unexplored only', unexplored),
-    labelled(document, 'towns only', towns), footer);
+    labelled(document, 'towns only', towns), notesLabel, footer);
 
   let span = null;
   let shown = openFilter(null);
@@ -68,6 +75,7 @@ export function makeFilterControl(document, onChange) {
     high: high.value === '' ? shown.high : Number(high.value),
     unexplored: unexplored.checked,
     towns: towns.checked,
+    notes: notes.value,
   }, span);
 
   let typingTimer = 0;
@@ -85,6 +93,7 @@ export function makeFilterControl(document, onChange) {
   }
   unexplored.addEventListener('change', () => changed(false));
   towns.addEventListener('change', () => changed(false));
+  notes.addEventListener('change', () => changed(false));
   clear.addEventListener('click', () => {
     clearTimeout(typingTimer);
     onChange(openFilter(span));
@@ -102,6 +111,7 @@ export function makeFilterControl(document, onChange) {
     }
     if (filter.unexplored) parts.push('unexplored');
     if (filter.towns) parts.push('towns');
+    if (filter.notes) parts.push(filter.notes === 'any' ? 'noted' : filter.notes);
     return `Filter: ${parts.join(', ')}`;
   }
 
@@ -120,6 +130,7 @@ export function makeFilterControl(document, onChange) {
     if (document.activeElement !== high) high.value = String(filter.high);
     unexplored.checked = filter.unexplored;
     towns.checked = filter.towns;
+    notes.value = filter.notes;
     const on = narrows(filter, span);
     summary.textContent = summaryText(filter);
     panel.classList.toggle('filter-on', on);

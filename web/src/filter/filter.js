@@ -1,8 +1,14 @@
 // Which islands suit the player: a difficulty from `low` to `high` (both included, within
 // the world's own lowest and highest), and optionally only unexplored islands and only
-// towns. A filter is a plain record { low, high, unexplored, towns }; the address keeps
-// it beside the view as "difficulty=A-B", "unexplored=1" and "towns=1", each written
-// only when it narrows the world, so that a link without them shows every island.
+// towns, and only islands with the player's notes ('any', or one mark). A filter is a
+// plain record { low, high, unexplored, towns, notes }; the address keeps it beside the
+// view as "difficulty=A-B", "unexplored=1", "towns=1" and "notes=any" (or the mark),
+// each written only when it narrows the world, so that a link without them shows every
+// island.
+
+// What "notes" may ask for: '' (every island), 'any' note, or one mark.
+export const NoteChoices = ['', 'any', 'planned', 'danger', 'treasure', 'done'];
+const noteChoice = (value) => (NoteChoices.includes(value) ? value : '');
 
 // The lowest and highest difficulty of the world's islands, or null when it has none.
 // An island whose save gives no difficulty has -1, which the page shows as such, so it
@@ -21,12 +27,14 @@ export function difficultySpan(islands) {
 
 // The filter that lets every island through.
 export function openFilter(span) {
-  return { low: span?.low ?? 0, high: span?.high ?? 0, unexplored: false, towns: false };
+  return { low: span?.low ?? 0, high: span?.high ?? 0, unexplored: false, towns: false, notes: '' };
 }
 
 // `filter` made to fit the world: its ends inside the world's span and in order.
 export function fitFilter(filter, span) {
-  const flags = { unexplored: Boolean(filter.unexplored), towns: Boolean(filter.towns) };
+  const flags = {
+    unexplored: Boolean(filter.unexplored), towns: Boolean(filter.towns), notes: noteChoice(filter.notes),
+  };
   if (!span) return { ...openFilter(span), ...flags };
   const fit = (value, fallback) =>
     Number.isFinite(value) ? Math.min(Math.max(Math.round(value), span.low), span.high) : fallback;
@@ -48,16 +56,34 @@ export function carryFilter(filter, oldSpan, newSpan) {
 
 // Whether `filter` leaves out any island a world of `span` could have.
 export function narrows(filter, span) {
-  return filter.unexplored || filter.towns ||
+  return filter.unexplored || filter.towns || filter.notes !== '' ||
     (span !== null && (filter.low > span.low || filter.high < span.high));
 }
 
-// One byte per island: 1 where it passes `filter`, and how many do.
-export function matchIslands(islands, filter) {
+// One byte per island: 1 where it passes `filter`, and how many do. `noted` gives the
+// mark of each island with a note (a Map island -> mark), for a filter on notes.
+export function matchIslands(islands, filter, noted = new Map()) {
+  if (filter.notes) return matchNoted(islands, filter, noted);
   const matches = new Uint8Array(islands.count);
   let count = 0;
   const { low, high, unexplored, towns } = filter;
   for (let i = 0; i < islands.count; i++) {
+    const difficulty = islands.difficulty[i];
+    if (difficulty < low || difficulty > high) continue;
+    if (unexplored && islands.isExplored[i]) continue;
+    if (towns && !islands.isTown[i]) continue;
+    matches[i] = 1;
+    count++;
+  }
+  return { matches, count };
+}
+
+// matchIslands for a filter on notes: only the noted islands are looked at.
+function matchNoted(islands, { low, high, unexplored, towns, notes }, noted) {
+  const matches = new Uint8Array(islands.count);
+  let count = 0;
+  for (const [i, mark] of noted) {
+    if (notes !== 'any' && mark !== notes) continue;
     const difficulty = islands.difficulty[i];
     if (difficulty < low || difficulty > high) continue;
     if (unexplored && islands.isExplored[i]) continue;
@@ -84,6 +110,7 @@ export function filterFromHash(hash, span) {
   }
   filter.unexplored = values.get('unexplored') === '1';
   filter.towns = values.get('towns') === '1';
+  filter.notes = noteChoice(values.get('notes') ?? '');
   return fitFilter(filter, span);
 }
 
@@ -96,5 +123,6 @@ export function filterAddressPart(filter, span) {
   }
   if (filter.unexplored) part += '&unexplored=1';
   if (filter.towns) part += '&towns=1';
+  if (filter.notes) part += `&notes=${filter.notes}`;
   return part;
 }

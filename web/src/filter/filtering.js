@@ -11,10 +11,11 @@ import { squaresOf } from '../drawn/drawn-map.js';
 import { makeVeil } from './veil.js';
 
 // Adds the filter over the world `shown` shows on `map`; its control goes into `bar`
-// before `before`. `followAddress()` writes the address anew. Gives what the page's
-// other parts use: addressPart(), matches() (one byte per island, or null for all),
-// onChange(callback).
-export function addFilter(map, shown, { bar, before, legendList, followAddress }) {
+// before `before`. `followAddress()` writes the address anew; noted() gives the marks of
+// the islands with notes (a Map island -> mark). Gives what the page's other parts use:
+// addressPart(), matches() (one byte per island, or null for all), onChange(callback),
+// notesChanged() (to call when the notes change).
+export function addFilter(map, shown, { bar, before, legendList, followAddress, noted = () => new Map() }) {
   const pane = map.createPane('veilPane');
   pane.style.zIndex = 455;  // over the difficulty colours (450), under the markers (600)
   pane.style.pointerEvents = 'none';
@@ -35,10 +36,11 @@ export function addFilter(map, shown, { bar, before, legendList, followAddress }
       : carryFilter(filter, span, newSpan);
     world = newWorld;
     span = newSpan;
-    matching = narrows(filter, span)
-      ? matchIslands(world.islands, filter)
-      : { matches: null, count: world.islands.count };
+    matching = matchingOf(filter);
   }
+  const matchingOf = (someFilter) => (narrows(someFilter, span)
+    ? matchIslands(world.islands, someFilter, noted())
+    : { matches: null, count: world.islands.count });
 
   const control = makeFilterControl(document, (asked) => apply(asked));
   if (bar) bar.insertBefore(control.element, before ?? null);
@@ -73,9 +75,7 @@ export function addFilter(map, shown, { bar, before, legendList, followAddress }
       return;
     }
     filter = next;
-    matching = narrows(filter, span)
-      ? matchIslands(world.islands, filter)
-      : { matches: null, count: world.islands.count };
+    matching = matchingOf(filter);
     shown.filterIslands(matchesOf);
     showFilter();
   }
@@ -98,6 +98,13 @@ export function addFilter(map, shown, { bar, before, legendList, followAddress }
   window.addEventListener('hashchange', () => apply(filterFromHash(location.hash, span)));
 
   return {
+    // A filter on notes follows them: a note added, changed or removed.
+    notesChanged() {
+      if (!filter?.notes) return;
+      matching = matchingOf(filter);
+      shown.filterIslands(matchesOf);
+      showFilter();
+    },
     addressPart: () => (filter === null ? '' : filterAddressPart(filter, span)),
     matches: () => matching.matches,
     onChange: (callback) => listeners.push(callback),

@@ -133,6 +133,8 @@ export function addNotes(map, shown, { bar, before, onChoose, worldName, pageNot
       return noteEditor(document, note, (change) => save(entry.index, change)).element;
     },
     noteOf: (index) => ofIsland.get(index) ?? null,
+    // The marks of the islands with notes: a Map island -> mark ('' for none).
+    marks: () => marks,
     // The islands whose notes hold `query` (case and accents ignored).
     islandsNoted(query) {
       const wanted = fold(query.trim());
