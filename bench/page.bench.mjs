@@ -15,8 +15,9 @@
 // A world may also be given as ISLANDS@SPAN, on a (2 x SPAN + 64)-pixel canvas (200@10000
 // is a 20064 x 20064 map, a 1.2 GB bitmap, which the page draws itself), and with
 // +colours, measured with the "Difficulty colours" layer on, and +filter, opened with
-// the island filter on (difficulty 5 to 8, unexplored only), and +voyage, opened with a
-// voyage of 200 stops spread over the world (its link). Frame rates are compared with
+// the island filter on (difficulty 5 to 8, unexplored only), +voyage, opened with a
+// voyage of 200 stops spread over the world (its link), and +notes, with 10,000 of the
+// player's notes on islands spread over the world, kept in the browser. Frame rates are compared with
 // the first world's page.
 //
 // On each page it also measures asking the map: the script time of a click on an island
@@ -67,16 +68,30 @@ const { saveXml, uniformWorld } = await import('../web/tests/worlds.mjs');
 const Span = 2000;                 // world units: a (2 x 2000 + 64)-pixel square canvas
 // Each world: { islands, span, colours, filter, voyage, label }.
 const Worlds = options.only.split(',').map((entry) => {
-  const [, islands, span, colours, filter, voyage] =
-    /^(\d+)(?:@(\d+))?(\+colours)?(\+filter)?(\+voyage)?$/.exec(entry) ??
+  const [, islands, span, colours, filter, voyage, notes] =
+    /^(\d+)(?:@(\d+))?(\+colours)?(\+filter)?(\+voyage)?(\+notes)?$/.exec(entry) ??
     (() => { throw new Error(`--only: cannot read ${entry}`); })();
   return {
     islands: Number(islands), span: Number(span ?? Span), colours: Boolean(colours),
-    filter: Boolean(filter), voyage: Boolean(voyage), label: entry,
+    filter: Boolean(filter), voyage: Boolean(voyage), notes: Boolean(notes), label: entry,
   };
 });
 const FilterAddress = '&difficulty=5-8&unexplored=1';
 const VoyageStops = 200;
+const Notes = 10000;
+const NoteMarks = ['', 'planned', 'danger', 'treasure', 'done'];
+// The browser's notes of `world`: Notes notes on islands spread over its list, as the page
+// keeps them (its storage key and text).
+function notesKept(world) {
+  const step = Math.max(1, Math.floor(world.islands.length / Notes));
+  const notes = world.islands.filter((_, i) => i % step === 0).slice(0, Notes).map((island, k) => ({
+    name: island.name, x: island.x, y: island.y, text: `Note ${k}: come back with a bigger ship`,
+    mark: NoteMarks[k % NoteMarks.length], updated: 1765400000000 + k,
+  }));
+  const name = world.player.worldName;
+  return [`tlmaper-notes:${name}`,
+    JSON.stringify({ format: 'tlmaper-notes', version: 1, world: name, notes })];
+}
 // The address of a voyage through VoyageStops islands of `world`, spread over its list
 // (so over the whole world, its legs crossing it).
 function voyageAddress(world) {
@@ -145,6 +160,7 @@ function makePages(scratch, world) {
   const save = join(directory, 'world.xml');
   const generated = uniformWorld(islands, Math.floor(islands / 10), span);
   if (world.voyage) world.voyageAddress = voyageAddress(generated);
+  if (world.notes) world.notesKept = notesKept(generated);
   writeFileSync(save, saveXml(generated));
   const made = {};
   for (const { name, template } of Pages) {
@@ -333,12 +349,15 @@ async function askTheMap() {
   return { clicks, filterChange: performance.now() - start };
 }
 
-async function measureIn(browser, pagePath, { colours, filter, voyageAddress: voyage = '' }) {
+async function measureIn(browser, pagePath, {
+  colours, filter, voyageAddress: voyage = '', notesKept: notes = null,
+}) {
   const context = await browser.newContext({ viewport: Viewport });
   await context.route(() => true, (route) =>
     (route.request().url().startsWith('file:') ? route.continue() : route.abort()));
   const page = await context.newPage();
   await page.addInitScript(noteReady);
+  if (notes) await page.addInitScript(([key, text]) => localStorage.setItem(key, text), notes);
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
   try {
