@@ -8,21 +8,26 @@ import { noteKey } from './note-format.js';
 const MovedReach = 64;
 
 // The islands at the notes' positions and of the notes' names, in one pass over the
-// islands: { atPosition: Map "x,y" -> [i], named: Map name -> [i] }.
+// islands: { at(x, y) -> [i], named: Map name -> [i] }. Positions are looked up by x, then
+// y, so the pass makes no key for the islands that carry no note.
 function islandsNear(islands, notes) {
-  const atPosition = new Map(notes.map((note) => [`${note.x},${note.y}`, []]));
+  const byX = new Map();
+  for (const { x, y } of notes) {
+    if (!byX.has(x)) byX.set(x, new Map());
+    byX.get(x).set(y, []);
+  }
   const named = new Map(notes.map((note) => [note.name, []]));
   for (let i = 0; i < islands.count; i++) {
-    atPosition.get(`${islands.x[i]},${islands.y[i]}`)?.push(i);
+    byX.get(islands.x[i])?.get(islands.y[i])?.push(i);
     named.get(islands.names[i])?.push(i);
   }
-  return { atPosition, named };
+  return { at: (x, y) => byX.get(x).get(y), named };
 }
 
 // Gives a Map note key -> island index (or -1) for `notes` (an array of notes) in
 // `islands`.
 export function notesOnIslands(islands, notes) {
-  const { atPosition, named } = islandsNear(islands, notes);
+  const { at, named } = islandsNear(islands, notes);
   const taken = new Set();
   const found = new Map();
   const take = (note, i) => {
@@ -32,7 +37,7 @@ export function notesOnIslands(islands, notes) {
   // Exact first, so a moved or renamed island never takes the note of one that is there.
   const left = [];
   for (const note of notes) {
-    const exact = atPosition.get(`${note.x},${note.y}`)
+    const exact = at(note.x, note.y)
       .find((i) => !taken.has(i) && islands.names[i] === note.name);
     if (exact !== undefined) take(note, exact);
     else left.push(note);
@@ -47,7 +52,7 @@ export function notesOnIslands(islands, notes) {
   };
   for (const note of left) {
     let i = moved(note);
-    if (i < 0) i = atPosition.get(`${note.x},${note.y}`).find((k) => !taken.has(k)) ?? -1;
+    if (i < 0) i = at(note.x, note.y).find((k) => !taken.has(k)) ?? -1;
     take(note, i);
   }
   return found;

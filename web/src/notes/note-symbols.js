@@ -67,17 +67,29 @@ export function drawNoteSymbol(context, mark, x, y) {
   context.restore();
 }
 
-// The symbol of `mark` as a small canvas of `size` CSS pixels, for the card, the panel and
-// the legend.
+// The pictures of the symbols, by mark, size and pixel ratio: drawn once each.
+const pictures = new Map();
+function symbolPicture(mark, size, ratio) {
+  const key = `${mark}/${size}/${ratio}`;
+  if (!pictures.has(key)) {
+    const canvas = document.createElement('canvas');
+    canvas.width = canvas.height = Math.ceil(size * ratio);
+    const context = canvas.getContext('2d');
+    context.scale(ratio, ratio);
+    drawNoteSymbol(context, mark, size / 2, size / 2);
+    pictures.set(key, canvas.toDataURL());
+  }
+  return pictures.get(key);
+}
+
+// The symbol of `mark` as a small element of `size` CSS pixels, for the card, the panel
+// and the legend (a long list of notes draws each symbol once).
 export function noteSymbolImage(document, mark, size = 18) {
-  const canvas = document.createElement('canvas');
-  const ratio = window.devicePixelRatio || 1;
-  canvas.width = canvas.height = Math.ceil(size * ratio);
-  canvas.style.width = canvas.style.height = `${size}px`;
-  canvas.className = 'note-symbol';
-  canvas.setAttribute('aria-hidden', 'true');
-  const context = canvas.getContext('2d');
-  context.scale(ratio, ratio);
-  drawNoteSymbol(context, mark, size / 2, size / 2);
-  return canvas;
+  const element = document.createElement('span');
+  element.className = 'note-symbol';
+  element.setAttribute('aria-hidden', 'true');
+  element.style.width = element.style.height = `${size}px`;
+  element.style.backgroundImage =
+    `url("${symbolPicture(mark, size, window.devicePixelRatio || 1)}")`;
+  return element;
 }

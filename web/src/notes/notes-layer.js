@@ -44,6 +44,13 @@ export function notesLayer(map, noted) {
       grid = null;
       tiles.redraw();
     },
+    // Draws again the tiles around island `index` of the world shown, after its note
+    // changed.
+    redrawIsland(index) {
+      grid = null;
+      const { islands } = noted();
+      tiles.redrawAround(islands.x[index], islands.y[index], Reach);
+    },
     // Every symbol at least partly inside the map's element: { kind: 'note', index, left,
     // top, right, bottom } in CSS pixels from its top-left corner.
     marksInView() {

@@ -68,8 +68,10 @@ export function addNotes(map, shown, { bar, before, onChoose, worldName, pageNot
     panel.show(found, missing);
     shown.setLayerCount(LayerName, `(${ofIsland.size.toLocaleString('en')})`);
   }
-  function changed() {
-    layer.redraw();
+  // What shows the notes, after a change (of island `index` alone, when given).
+  function changed(index = -1) {
+    if (index >= 0) layer.redrawIsland(index);
+    else layer.redraw();
     showPanel();
     for (const listener of listeners) listener();
   }
@@ -81,16 +83,38 @@ export function addNotes(map, shown, { bar, before, onChoose, worldName, pageNot
     attach();
     changed();
   });
-  store.onChange(() => { attach(); changed(); });
+  // A note saved in a card changes only its island; notes from elsewhere (an import, the
+  // live file) are found on their islands anew.
+  let saving = -1;
+  store.onChange(() => {
+    if (saving < 0) attach();
+    changed(saving);
+  });
 
   // Keeps the player's note for island `index`: under the island's name and position now
   // (a note found on a moved or renamed island moves to it, its old place removed).
   function save(index, { text, mark }) {
     const { names, x, y } = world.islands;
     const old = ofIsland.get(index);
-    const note = store.set({ name: names[index], x: x[index], y: y[index], text, mark });
-    if (old && noteKey(old) !== noteKey(note)) store.set({ ...old, text: '', mark: '' });
-    return note;
+    saving = index;
+    try {
+      if (old) onIsland.delete(noteKey(old));
+      const note = { name: names[index], x: x[index], y: y[index], text, mark };
+      if (isRemoval(note)) {
+        ofIsland.delete(index);
+        marks.delete(index);
+      } else {
+        onIsland.set(noteKey(note), index);
+        ofIsland.set(index, note);
+        marks.set(index, mark);
+      }
+      const kept = store.set(note);
+      if (!isRemoval(note)) ofIsland.set(index, kept);
+      if (old && noteKey(old) !== noteKey(kept)) store.set({ ...old, text: '', mark: '' });
+      return kept;
+    } finally {
+      saving = -1;
+    }
   }
 
   function exportNotes() {

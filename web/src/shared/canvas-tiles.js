@@ -42,8 +42,8 @@ export function drawingPane(map, name, zIndex) {
 export function canvasTiles(map, paint, empty, options) {
   const cache = tileCache(CachedTiles);
   const ratio = () => window.devicePixelRatio || 1;
-  const draw = (coords) => {
-    const canvas = document.createElement('canvas');
+  // Draws the tile at `coords` into `canvas`, anew.
+  const drawInto = (canvas, coords) => {
     const r = ratio();
     canvas.width = canvas.height = TileSize * r;
     if (empty()) return canvas;
@@ -53,6 +53,7 @@ export function canvasTiles(map, paint, empty, options) {
     paint(context, coords);
     return canvas;
   };
+  const draw = (coords) => drawInto(document.createElement('canvas'), coords);
   const layer = new Tiles((coords) => cache.take(coords, draw), {
     tileSize: TileSize, minZoom: -Infinity, updateWhenZooming: false, ...options,
   });
@@ -67,5 +68,18 @@ export function canvasTiles(map, paint, empty, options) {
     drawnRatio = ratio();
     redraw();
   });
-  return { layer, redraw };
+  // Draws again only the tiles on the map within `reach` pixels of world point (x, y):
+  // a change there leaves the others as they are. Kept tiles of other views are dropped.
+  const redrawAround = (x, y, reach) => {
+    cache.clear();
+    if (!map.hasLayer(layer)) return;
+    for (const { el, coords } of Object.values(layer._tiles ?? {})) {
+      const scale = 2 ** coords.z;
+      const px = x * scale - coords.x * TileSize, py = y * scale - coords.y * TileSize;
+      if (px > -reach && py > -reach && px < TileSize + reach && py < TileSize + reach) {
+        drawInto(el, coords);
+      }
+    }
+  };
+  return { layer, redraw, redrawAround };
 }
