@@ -10,7 +10,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build-linux"
 
 # The build tools, and dpkg-dev and file for CPack to work out the package's Depends.
-bash "$ROOT/scripts/install-packages.sh" g++ cmake ninja-build libtinyxml2-dev dpkg-dev file
+bash "$ROOT/scripts/install-packages.sh" g++ cmake ninja-build libtinyxml2-dev nlohmann-json3-dev \
+  dpkg-dev file
 bash "$ROOT/scripts/fetch-httplib.sh"
 # Leaflet for the page built into the tool (kept as it is where the test tools were
 # installed beside it).

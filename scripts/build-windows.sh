@@ -12,9 +12,10 @@ TRIPLE=x86_64-w64-mingw32
 TINYXML2_VERSION=9.0.0
 TINYXML2="$BUILD/tinyxml2"  # the library built for Windows, installed here
 
-# The cross-compiler, wine to run the exe in the tests, and the build tools.
+# The cross-compiler, wine to run the exe in the tests, the build tools, and the JSON
+# library's headers.
 bash "$ROOT/scripts/install-packages.sh" --no-install-recommends \
-  g++-mingw-w64-x86-64-posix wine64 wine cmake ninja-build
+  g++-mingw-w64-x86-64-posix wine64 wine cmake ninja-build nlohmann-json3-dev
 
 # tinyxml2 for Windows, built from Debian's own source package (the same release and
 # patches as the Linux build's libtinyxml2-dev).
@@ -42,6 +43,12 @@ build_tinyxml2() {
 # cpp-httplib, the same header as the Linux build's.
 bash "$ROOT/scripts/fetch-httplib.sh"
 
+# nlohmann-json, the headers of Debian's package that the Linux build uses, copied into
+# build-deps/: the cross build takes nothing from the build machine's own /usr/include.
+JSON="$ROOT/build-deps/nlohmann-json/include"
+mkdir -p "$JSON"
+cp -rp /usr/include/nlohmann "$JSON/"
+
 # The tool itself. The page template is compiled in, with Leaflet from the page's npm
 # packages, as in the Linux build. Where the test tools were installed beside Leaflet
 # they are kept: a player's install would remove them.
@@ -53,7 +60,7 @@ fi
 bash "$ROOT/scripts/install-web-packages.sh" "$WEB_PACKAGES"
 cmake -S "$ROOT" -B "$BUILD/tool" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTLMAPER_WERROR=ON -DTLMAPER_TESTS=OFF \
-  -DCMAKE_PREFIX_PATH="$TINYXML2" >/dev/null
+  -DCMAKE_PREFIX_PATH="$TINYXML2" -DTLMAPER_JSON_INCLUDE_DIR="$JSON" >/dev/null
 cmake --build "$BUILD/tool" --target tlmaper
 "$TRIPLE-strip" -o "$BUILD/tlmaper.exe" "$BUILD/tool/src/driver/tlmaper.exe"
 

@@ -5,7 +5,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 MODE="${1:-run}"
 
-RUN_PACKAGES=(g++ cmake ninja-build libtinyxml2-dev)
+RUN_PACKAGES=(g++ cmake ninja-build libtinyxml2-dev nlohmann-json3-dev)
 TEST_PACKAGES=(libgtest-dev clang libclang-rt-14-dev valgrind imagemagick python3-pil chromium nodejs)
 
 install_packages() {

@@ -10,7 +10,7 @@ namespace tlmaper {
 
 SavePaths SavePathsFor(const std::string& savePath) {
   const std::string stem = FileStem(savePath);
-  return {savePath, stem + ".bmp", stem + ".html"};
+  return {savePath, stem + ".bmp", stem + ".html", stem + ".notes.json"};
 }
 
 namespace {

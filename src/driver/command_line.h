@@ -17,11 +17,12 @@ enum ExitStatus : int {
 // map keeps working.
 inline constexpr int DefaultLivePort = 8642;
 
-// The save and the two files made from it, beside it under its stem.
+// The save, the two files made from it and the players' notes, beside it under its stem.
 struct SavePaths {
   std::string save;
   std::string image;  // <stem>.bmp
   std::string page;   // <stem>.html
+  std::string notes;  // <stem>.notes.json, written by the live map only
 };
 
 SavePaths SavePathsFor(const std::string& savePath);

@@ -20,8 +20,8 @@
 namespace tlmaper {
 namespace {
 
-// The map just written, read back as the server holds it.
-bool ReadLiveMap(const SavePaths& paths, LiveMap& map) {
+// The map just written, read back as the server holds it, with the name of its world.
+bool ReadLiveMap(const SavePaths& paths, const MapReport& report, LiveMap& map) {
   const std::string& imagePath = paths.image;
   auto page = std::make_shared<const std::string>(ReadWholeFile(paths.page));
   auto image = std::make_shared<const std::string>(ReadWholeFile(imagePath));
@@ -29,6 +29,7 @@ bool ReadLiveMap(const SavePaths& paths, LiveMap& map) {
   map.page = std::move(page);
   map.image = std::move(image);
   map.imageName = imagePath.substr(FileNameStart(imagePath));
+  map.worldName = report.worldName;
   return true;
 }
 
@@ -83,18 +84,18 @@ void FollowSave(FolderWatch& watch, LiveServer& server, const SavePaths& paths, 
       continue;
     }
     LiveMap map;
-    MapFailure failure = MapFailure::Read;
+    MapReport report;
     if (IsOtherThanFile(savePath)) {
       PrintLine(stderr, time + " Error: " + savePath + " is not a file");
-    } else if (MapSaveFile(paths, time + " ", &failure) == ExitSuccess) {
-      if (ReadLiveMap(paths, map)) {
+    } else if (MapSaveFile(paths, time + " ", &report) == ExitSuccess) {
+      if (ReadLiveMap(paths, report, map)) {
         PublishMap(server, std::move(map));
         continue;
       }
-      failure = MapFailure::Write;
+      report.failure = MapFailure::Write;
     }
     PrintLine(stderr, time + " The save could not be mapped; the last good map stays served");
-    PublishFailedMap(server, failure);
+    PublishFailedMap(server, report.failure);
   }
 }
 
@@ -110,7 +111,8 @@ int RunLive(const CommandLine& command) {
       WatchFolder(FolderOf(followedPath), followedPath.substr(FileNameStart(followedPath)));
   if (watch) StopWatchOnSignals(*watch);
   const SaveStamp stamp = ReadSaveStamp(savePath);
-  const int status = MapSaveFile(command.paths, "");
+  MapReport report;
+  const int status = MapSaveFile(command.paths, "", &report);
   if (status != ExitSuccess) return status;
   if (!watch) {
     PrintLine(stderr, "Error: cannot watch the folder of " + savePath + " for changes");
@@ -119,11 +121,13 @@ int RunLive(const CommandLine& command) {
   // Stopped during the first run: that run is done, and nothing is served or opened.
   if (StopAsked(*watch)) return ExitSuccess;
   LiveMap map;
-  if (!ReadLiveMap(command.paths, map)) {
+  if (!ReadLiveMap(command.paths, report, map)) {
     PrintLine(stderr, "Error: cannot read back the map and page of " + savePath);
     return ExitFailure;
   }
-  LiveServerHandle server = StartLiveServer(command.port, std::move(map));
+  // The notes the live page keeps go beside the save, which is followed by its full path.
+  const std::string notesPath = HasNotesFile(followed) ? followed.notes : std::string();
+  LiveServerHandle server = StartLiveServer(command.port, std::move(map), notesPath);
   if (!server) {
     PrintLine(stderr,
               "Error: no free port to serve the map from " + std::to_string(command.port) + " on");

@@ -13,6 +13,8 @@
 #include "base/platform_files.h"
 #include "base/text.h"
 #include "page/layers.h"
+#include "page/notes.h"
+#include "page/notes_file.h"
 #include "page/page.h"
 #include "raster/render.h"
 #include "save/reader.h"
@@ -54,20 +56,38 @@ std::jthread StartThread(Work work) {
 struct PageJob {
   PendingFile file;
   TemplateFallback templateFallback = TemplateFallback::None;
-  bool started = false;  // the whole page is in `file`
+  bool notesUnreadable = false;  // a notes file that is left out of the page
+  bool started = false;          // the whole page is in `file`
   bool outOfMemory = false;
 };
 
-void MakePage(const WorldModel& world, const std::string& imagePath, const std::string& pagePath,
-              PageJob& job) {
+// The notes beside the save, filled in last. A notes file that cannot be read is left as
+// it is, and the page is made without notes.
+void FillSaveNotes(const SavePaths& paths, PageTemplate& page, PageJob& job) {
+  NoteSet notes;
+  std::string problem;
+  const NotesFileRead read =
+      HasNotesFile(paths) ? ReadNotesFile(paths.notes, notes, problem) : NotesFileRead::Missing;
+  job.notesUnreadable = read == NotesFileRead::Unreadable;
+  FillNotesPlaceholder(page, read == NotesFileRead::Read ? &notes : nullptr);
+}
+
+void MakePage(const WorldModel& world, const SavePaths& paths, PageJob& job) {
   try {
-    PageTemplate page = LoadPageTemplate(pagePath, job.templateFallback);
-    FillWorldPlaceholders(page, world.player, world.bounds, imagePath);
+    PageTemplate page = LoadPageTemplate(paths.page, job.templateFallback);
+    FillWorldPlaceholders(page, world.player, world.bounds, paths.image);
     BuildMarkerLayers(world.islands, world.ships, page);
-    job.started = StartPageFile(page, pagePath, job.file);
+    FillSaveNotes(paths, page, job);
+    job.started = StartPageFile(page, paths.page, job.file);
   } catch (const std::bad_alloc&) {
     job.outOfMemory = true;
   }
+}
+
+void PrintNotesWarning(const PageJob& page, const SavePaths& paths) {
+  if (!page.notesUnreadable) return;
+  PrintLine(stderr, "Warning: cannot read the notes in " + paths.notes +
+                        ", the page is written without them");
 }
 
 // How drawing and writing the map went.
@@ -82,9 +102,8 @@ MapOutcome DrawAndWriteMap(const WorldModel& world, const std::string& imagePath
 
 // The steps after a successful load. Every step runs even when an earlier one failed;
 // a failure only changes the exit status, except a map too large to draw.
-int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths,
-                 MapFailure& failure) {
-  failure = MapFailure::Write;
+int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths, MapReport& report) {
+  report.failure = MapFailure::Write;
   const std::string& savePath = paths.save;
   const std::string& imagePath = paths.image;
   const std::string& pagePath = paths.page;
@@ -100,18 +119,19 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths,
   ReadIslands(document, world);
   ReadShips(document, world);
   ReadPlayer(document, world);
+  report.worldName = world.player.worldName;
   // The page needs only the world and the two paths: it is made and written to its
   // temporary file on a second thread while the map is drawn and written. It is put in
   // place, and anything it has to report is printed, after the map, as in a run that
   // does one thing after the other.
   PageJob page;
-  std::jthread pageMaker = StartThread([&] { MakePage(world, imagePath, pagePath, page); });
+  std::jthread pageMaker = StartThread([&] { MakePage(world, paths, page); });
   const MapOutcome map = DrawAndWriteMap(world, imagePath);
   if (pageMaker.joinable()) pageMaker.join();
   // A map whose size was refused would be a blank pixel replacing a good earlier map,
   // and its page would show that pixel: neither is written.
   if (map == MapOutcome::SizeRefused) {
-    failure = MapFailure::Draw;
+    report.failure = MapFailure::Draw;
     DiscardPendingFile(page.file);
     PrintLine(stderr,
               "Error: the map of " + savePath + " is too large to draw, nothing was written");
@@ -120,12 +140,13 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths,
   if (map == MapOutcome::WriteFailed) status = ExitFailure;
   if (page.outOfMemory) throw std::bad_alloc();
   PrintTemplateFallbackWarning(page.templateFallback);
+  PrintNotesWarning(page, paths);
   if (!FinishPageFile(page.started, page.file, pagePath)) status = ExitFailure;
   return status;
 }
 
-int MapSave(const SavePaths& paths, MapFailure& failure) {
-  failure = MapFailure::Read;
+int MapSave(const SavePaths& paths, MapReport& report) {
+  report.failure = MapFailure::Read;
   const std::string& savePath = paths.save;
   tinyxml2::XMLDocument document;
   const int loadError = LoadSaveDocument(document, savePath);
@@ -137,25 +158,29 @@ int MapSave(const SavePaths& paths, MapFailure& failure) {
     PrintLine(stderr, "Error: " + savePath + " is not a Tidelorn save file");
     return ExitFailure;
   }
-  return WriteOutputs(document, paths, failure);
+  return WriteOutputs(document, paths, report);
 }
 
 }  // namespace
 
-int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix, MapFailure* failure) {
+int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix, MapReport* report) {
   SetMessagePrefix(messagePrefix);
   int status = ExitFailure;
-  MapFailure failed = MapFailure::Read;
+  MapReport told;
   // Memory running out is the one failure that can reach this far; the outputs are
   // then left as they were (a file being written is discarded as the run unwinds).
   try {
-    status = MapSave(paths, failed);
+    status = MapSave(paths, told);
   } catch (const std::bad_alloc&) {
     PrintLine(stderr, "Error: not enough memory to map " + paths.save);
   }
   SetMessagePrefix("");
-  if (failure) *failure = failed;
+  if (report) *report = std::move(told);
   return status;
+}
+
+bool HasNotesFile(const SavePaths& paths) {
+  return !WouldOverwriteSave(paths.save, paths.notes);
 }
 
 }  // namespace tlmaper

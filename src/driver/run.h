@@ -1,5 +1,5 @@
-// One run of the tool: reads the save file, writes <stem>.bmp and <stem>.html beside
-// it, and gives the exit status.
+// One run of the tool: reads the save file and the notes beside it, writes <stem>.bmp
+// and <stem>.html beside it, and gives the exit status.
 #pragma once
 
 #include <string>
@@ -9,10 +9,20 @@
 
 namespace tlmaper {
 
+// What a run tells beside its exit status: the name of the world it mapped, or what
+// failed.
+struct MapReport {
+  MapFailure failure = MapFailure::Read;  // for a run that failed
+  std::string worldName;                  // for a run that mapped the save
+};
+
 // Maps one save as a run of the tool does, printing its messages; the exit status.
-// Every line it prints starts with `messagePrefix`.
-// A run that fails sets `failure`, when given, to what failed.
+// Every line it prints starts with `messagePrefix`. Fills `report` when given.
 int MapSaveFile(const SavePaths& paths, const std::string& messagePrefix,
-                MapFailure* failure = nullptr);
+                MapReport* report = nullptr);
+
+// Whether <stem>.notes.json can be a notes file: not when it is the save itself (a save
+// named world.notes.json).
+bool HasNotesFile(const SavePaths& paths);
 
 }  // namespace tlmaper

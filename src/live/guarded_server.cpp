@@ -144,6 +144,9 @@ void GuardedServer::Serve(ClientStream& stream) {
         });
     // A head the library refused (a line too long, a path too long, a range it cannot
     // read) may stop short of its end: what follows is no request, so the connection ends.
+    // A body refused unread is read and dropped a moment before the close, which would
+    // otherwise reset the connection before the client reads the answer.
+    if (carriesBody && answered) stream.Linger(Clock::now() + RefusalWait);
     if (!answered || !headRead || clientCloses || carriesBody) return;
   }
 }

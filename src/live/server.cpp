@@ -15,6 +15,7 @@
 
 #include "live/connection_pool.h"
 #include "live/guarded_server.h"
+#include "live/notes_endpoint.h"
 
 namespace tlmaper {
 namespace {
@@ -45,6 +46,8 @@ constexpr auto StopWait = std::chrono::milliseconds(700);
 // A comment on every idle event stream, so that a page that went away is noticed.
 constexpr auto HeartbeatInterval = std::chrono::seconds(20);
 constexpr int PortsToTry = 100;
+
+constexpr const char* NotesPath = "/notes";
 
 // Fits the page: its scripts and styles are inline, its images are data URIs and the
 // bitmap beside it, and it connects only back to this server.
@@ -100,6 +103,8 @@ struct LiveServer {
   int eventClients = 0;
   // Raised to have every waiting event stream look whether its page is still there.
   uint64_t streamCheck = 0;
+
+  NotesPlace notes;
 };
 
 namespace {
@@ -198,8 +203,14 @@ void ServeEvents(LiveServer& server, httplib::Response& response) {
       });
 }
 
+std::string WorldName(LiveServer& server) {
+  std::lock_guard lock(server.mutex);
+  return server.map.worldName;
+}
+
 void ServeGet(LiveServer& server, const httplib::Request& request, httplib::Response& response) {
   if (request.path == "/events") return ServeEvents(server, response);
+  if (request.path == NotesPath) return ServeNotes(server.notes, WorldName(server), response);
   std::unique_lock lock(server.mutex);
   const LiveMap map = server.map;
   const uint64_t version = server.version;
@@ -246,11 +257,22 @@ bool IsForeign(const httplib::Request& request, int port) {
            request.get_header_value("Sec-Fetch-Dest") == "document");
 }
 
-// Refusals that come before any path is looked at: too many headers, a Host named twice
+// The methods a path takes: GET and HEAD everywhere, POST for the notes as well.
+const char* AllowedMethods(const httplib::Request& request) {
+  return request.path == NotesPath ? "GET, HEAD, POST" : "GET, HEAD";
+}
+
+bool IsAllowed(const httplib::Request& request) {
+  return request.method == "GET" || request.method == "HEAD" ||
+         (request.method == "POST" && request.path == NotesPath);
+}
+
+// Refusals that come before a request is served: too many headers, a Host named twice
 // (which of the two is meant is anyone's guess), a foreign Host (a page on another site
-// that had its name point here), a request made by a page on another site, any method
-// but GET and HEAD, and a GET or HEAD that says a body follows (the body is never read,
-// so it would otherwise be taken for a next request).
+// that had its name point here), a request made by a page on another site, a method the
+// path does not take, a GET or HEAD that says a body follows (the body is never read, so
+// it would otherwise be taken for a next request), and a POST of notes whose body is not
+// to be read.
 httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Request& request,
                                         httplib::Response& response) {
   if (request.headers.size() > MaxHeaders) {
@@ -260,9 +282,11 @@ httplib::Server::HandlerResponse Screen(LiveServer& server, const httplib::Reque
   } else if (!IsOurHost(request.get_header_value("Host"), server.port) ||
              IsForeign(request, server.port)) {
     response.status = 403;
-  } else if (request.method != "GET" && request.method != "HEAD") {
+  } else if (!IsAllowed(request)) {
     response.status = 405;
-    response.set_header("Allow", "GET, HEAD");
+    response.set_header("Allow", AllowedMethods(request));
+  } else if (request.method == "POST") {
+    if (ScreenNotesPost(request, response) == 0) return httplib::Server::HandlerResponse::Unhandled;
   } else if (CarriesBody(request)) {
     response.status = 400;
   } else {
@@ -293,7 +317,8 @@ void Configure(LiveServer& server) {
   http.set_read_timeout(RequestTimeoutSeconds, 0);
   http.set_write_timeout(ResponseTimeoutSeconds, 0);
   http.set_keep_alive_timeout(RequestTimeoutSeconds);
-  http.set_payload_max_length(0);
+  // Only the notes a page sends are read; every other body is refused before it is.
+  http.set_payload_max_length(MaxNotesBody);
 #ifdef _WIN32
   // The library polls its listening socket on Windows; a slow poll costs nothing.
   http.set_idle_interval(0, 500000);
@@ -306,13 +331,18 @@ void Configure(LiveServer& server) {
   http.Get(".*", [&server](const httplib::Request& request, httplib::Response& response) {
     ServeGet(server, request, response);
   });
+  http.Post(NotesPath, [&server](const httplib::Request&, httplib::Response& response,
+                                 const httplib::ContentReader& reader) {
+    ReceiveNotes(server.notes, WorldName(server), reader, response);
+  });
 }
 
 }  // namespace
 
-LiveServerHandle StartLiveServer(int firstPort, LiveMap map) {
+LiveServerHandle StartLiveServer(int firstPort, LiveMap map, std::string notesPath) {
   LiveServerHandle server(new LiveServer);
   server->map = std::move(map);
+  server->notes.path = std::move(notesPath);
   server->updatedMs = NowMs();
   Configure(*server);
   for (int port = firstPort; port < firstPort + PortsToTry && port <= 65535; ++port) {

@@ -1,6 +1,7 @@
-// The live map's web server: the page, its bitmap and a stream of update events, on the
-// loopback address only. What it serves is held in memory and replaced whole with each
-// new map; no part of a request ever reaches the file system.
+// The live map's web server: the page, its bitmap, a stream of update events and the
+// players' notes, on the loopback address only. The map is held in memory and replaced
+// whole with each new map; the notes are read from and written to the one notes file
+// beside the save. No part of a request's path ever reaches the file system.
 #pragma once
 
 #include <memory>
@@ -9,11 +10,13 @@
 namespace tlmaper {
 
 // One map as served: the page and the bitmap, and the bitmap's file name, under which
-// it is served (the page loads it from its own folder).
+// it is served (the page loads it from its own folder); the world's name, which the
+// notes file takes.
 struct LiveMap {
   std::shared_ptr<const std::string> page;
   std::shared_ptr<const std::string> image;
   std::string imageName;
+  std::string worldName;
 };
 
 struct LiveServer;
@@ -23,8 +26,9 @@ struct LiveServerDeleter {
 using LiveServerHandle = std::unique_ptr<LiveServer, LiveServerDeleter>;
 
 // Starts serving `map` on 127.0.0.1, on `firstPort` or, when that is taken, the next
-// free port above it. Null when no port could be had.
-LiveServerHandle StartLiveServer(int firstPort, LiveMap map);
+// free port above it, with the notes kept in `notesPath` (empty: none can be kept). Null
+// when no port could be had.
+LiveServerHandle StartLiveServer(int firstPort, LiveMap map, std::string notesPath);
 
 int LiveServerPort(const LiveServer& server);
 

@@ -14,7 +14,7 @@ cmake_minimum_required(VERSION 3.20)
 
 set(Placeholders "[WORLDNAME]" "[MAPFILENAME]" "[SIZE]" "[PLAYERX]" "[PLAYERY]"
     "[ISLANDDIFFICULTYLAYER]" "[ISLANDNAMELAYER]" "[TOWNLAYER]" "[VISITEDLAYER]"
-    "[SHIPDIFFICULTYLAYER]")
+    "[SHIPDIFFICULTYLAYER]" "[NOTES]")
 set(InlineLine "^[ \t]*/\\*@(inline|bundle) ([^*\n]+)\\*/[ \t\r]*$")
 
 function(refuse path)

@@ -8,6 +8,7 @@
 #include "base/platform_files.h"
 #include "base/text.h"
 #include "page/builtin_template.h"
+#include "page/notes.h"
 
 namespace tlmaper {
 namespace {
@@ -177,6 +178,10 @@ void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const
   FillPlaceholder(page, "[SIZE]", FormatInt(MapExtent(bounds)));
   FillPlaceholder(page, "[PLAYERX]", FormatInt(player.x));
   FillPlaceholder(page, "[PLAYERY]", FormatInt(player.y));
+}
+
+void FillNotesPlaceholder(PageTemplate& page, const NoteSet* notes) {
+  FillPlaceholder(page, "[NOTES]", notes ? ScriptSafeJson(NotesJson(*notes)) : std::string());
 }
 
 bool StartPageFile(const PageTemplate& page, const std::string& pagePath, PendingFile& file) {

@@ -1,5 +1,5 @@
-// The web page: the template's ten placeholders filled by plain text replacement, in a
-// fixed order, over the whole page text.
+// The web page: the template's eleven placeholders filled by plain text replacement, in
+// a fixed order, over the whole page text.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,8 @@
 #include "save/world.h"
 
 namespace tlmaper {
+
+struct NoteSet;
 
 // One piece of the page text. Open parts are searched by every later fill. A sealed
 // part is an inserted value in which, and across whose edges, no placeholder can ever
@@ -42,6 +44,7 @@ inline constexpr std::string_view PagePlaceholders[] = {
     "[TOWNLAYER]",
     "[VISITEDLAYER]",
     "[SHIPDIFFICULTYLAYER]",
+    "[NOTES]",
 };
 
 PageTemplate MakePageTemplate(std::string text);
@@ -83,6 +86,11 @@ void FillPlaceholder(PageTemplate& page, std::string_view placeholder, std::stri
 // [MAPFILENAME] with the file name of `imagePath` alone, without its folders.
 void FillWorldPlaceholders(PageTemplate& page, const PlayerRecord& player, const MapBounds& bounds,
                            const std::string& imagePath);
+
+// Fills [NOTES] with `notes` as JSON that can stand in the page's script block, or with
+// nothing when `notes` is null (no notes file, or one that cannot be read). To be filled
+// last, so that no later fill searches the players' texts.
+void FillNotesPlaceholder(PageTemplate& page, const NoteSet* notes);
 
 // Writing the page file, in two steps, so that the bytes can be written beside other
 // work while the file is put in place, or the failure reported, at its place in the
