@@ -5,9 +5,9 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { once } from 'node:events';
-import { execFileSync, spawn } from 'node:child_process';
+import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import {
-  readdirSync, readFileSync, renameSync, rmSync, symlinkSync, writeFileSync, mkdirSync,
+  existsSync, readdirSync, readFileSync, renameSync, rmSync, symlinkSync, writeFileSync, mkdirSync,
 } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
@@ -30,6 +30,18 @@ function replaceSave(directory, name, text) {
   writeFileSync(join(directory, `${name}.new`), text);
   renameSync(join(directory, `${name}.new`), join(directory, name));
 }
+
+// The players' notes as the page sends them.
+const stormcrag = {
+  name: 'Stormcrag', x: 296, y: 82, text: 'Treasure under the rock', mark: 'treasure', updated: 1765432100000,
+};
+const notesBody = (notes, fields = {}) => JSON.stringify({ format: 'tlmaper-notes', version: 1, notes, ...fields });
+const jsonType = 'Content-Type: application/json\r\n';
+function notesPost(port, body, headers = jsonType) {
+  return `POST /notes HTTP/1.1\r\nHost: 127.0.0.1:${port}\r\n${headers}` +
+    `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
+}
+const postNotes = (live, notes) => rawRequest(live.port, notesPost(live.port, notesBody(notes)));
 
 test('serves the page, its bitmap and events, and refuses every other request', async () => {
   const directory = folderWith('serve');
@@ -88,6 +100,28 @@ test('serves the page, its bitmap and events, and refuses every other request', 
       ['an oversized header', `GET / HTTP/1.1\r\n${host}X-Big: ${'a'.repeat(20000)}\r\n\r\n`, 400],
       ['too many headers', `GET / HTTP/1.1\r\n${host}${'X-Many: 1\r\n'.repeat(100)}\r\n`, 431],
       ['an oversized path', `GET /${'a'.repeat(10000)} HTTP/1.1\r\n${host}\r\n`, 414],
+      ['HEAD of the notes', `HEAD /notes HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
+      ['notes for another origin', notesPost(port, notesBody([stormcrag]), `${jsonType}Origin: http://attacker.example\r\n`), 403],
+      ['notes sent by another site', notesPost(port, notesBody([stormcrag]), `${jsonType}Sec-Fetch-Site: cross-site\r\n`), 403],
+      ['notes read by another site', `GET /notes HTTP/1.1\r\n${host}Sec-Fetch-Site: cross-site\r\nSec-Fetch-Mode: cors\r\n\r\n`, 403],
+      ['notes opened from a link on another site', `GET /notes HTTP/1.1\r\n${host}Sec-Fetch-Site: cross-site\r\nSec-Fetch-Mode: navigate\r\nSec-Fetch-Dest: document\r\n\r\n`, 403],
+      ['notes without a length', `POST /notes HTTP/1.1\r\n${host}${jsonType}Connection: close\r\n\r\n`, 411],
+      ['notes in chunks', `POST /notes HTTP/1.1\r\n${host}${jsonType}Transfer-Encoding: chunked\r\n\r\n${notesBody([]).length.toString(16)}\r\n${notesBody([])}\r\n0\r\n\r\n`, 400],
+      ['notes of two lengths', `POST /notes HTTP/1.1\r\n${host}${jsonType}Content-Length: 2\r\nContent-Length: ${hidden.length + 2}\r\n\r\n{}${hidden}`, 400],
+      ['notes of a length that is no number', `POST /notes HTTP/1.1\r\n${host}${jsonType}Content-Length: 2x\r\n\r\n{}`, 400],
+      ['notes as text', notesPost(port, notesBody([stormcrag]), 'Content-Type: text/plain\r\n'), 415],
+      ['notes of no type', notesPost(port, notesBody([stormcrag]), ''), 415],
+      ['notes compressed', notesPost(port, notesBody([stormcrag]), `${jsonType}Content-Encoding: gzip\r\n`), 415],
+      ['notes that are not JSON', notesPost(port, '{"format":"tlmaper-notes",'), 400],
+      ['notes of another format', notesPost(port, notesBody([stormcrag], { format: 'notes' })), 400],
+      ['notes of another version', notesPost(port, notesBody([stormcrag], { version: 2 })), 400],
+      ['a note too long', notesPost(port, notesBody([{ ...stormcrag, text: 'é'.repeat(2001) }])), 400],
+      ['a note of an unknown mark', notesPost(port, notesBody([{ ...stormcrag, mark: 'gold' }])), 400],
+      ['a note whose position is text', notesPost(port, notesBody([{ ...stormcrag, x: '296' }])), 400],
+      ['a note whose time is not a whole number', notesPost(port, notesBody([{ ...stormcrag, updated: 1.5 }])), 400],
+      ['a body hidden after a GET of the notes', `GET /notes HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 400],
+      ['PUT of the notes', `PUT /notes HTTP/1.1\r\n${host}${jsonType}Content-Length: 2\r\n\r\n{}`, 405],
+      ['DELETE of the notes', `DELETE /notes HTTP/1.1\r\n${host}\r\n`, 405],
     ];
     for (const [what, request, status] of cases) {
       const response = await rawRequest(port, request);
@@ -112,12 +146,129 @@ test('serves the page, its bitmap and events, and refuses every other request', 
         assert.deepEqual(response.body, bytes, `${path} ${range}`);
       }
     }
+    // None of the refused notes reached the file; the notes are served whole, whatever
+    // a Range asks, and take POST besides GET and HEAD.
+    // Notes too large are refused at once, without waiting for the body.
+    const start = Date.now();
+    const tooLarge = await rawRequest(port, `POST /notes HTTP/1.1\r\n${host}${jsonType}` +
+      `Content-Length: ${1024 * 1024 + 1}\r\n\r\n{"format":`);
+    assert.equal(tooLarge.status, 413);
+    assert.ok(Date.now() - start < 2000, `answered after ${Date.now() - start} ms`);
+    assert.ok(!existsSync(join(directory, 'world.notes.json')), 'no notes file written');
+    const notes = await get(live, '/notes');
+    assert.equal(notes.status, 200);
+    for (const range of ['0-5', '-1', '0-,0-']) {
+      const ranged = await get(live, '/notes', `Range: bytes=${range}\r\n`);
+      assert.equal(ranged.status, 200, range);
+      assert.equal(ranged.headers['content-range'], undefined, range);
+      assert.deepEqual(ranged.body, notes.body, range);
+    }
+    const deleted = await rawRequest(port, `DELETE /notes HTTP/1.1\r\n${host}\r\n`);
+    assert.equal(deleted.headers.allow, 'GET, HEAD, POST');
     assert.equal(image.headers['cross-origin-resource-policy'], 'same-origin');
     // After all that the server still serves.
     assert.equal((await get(live, '/')).status, 200);
   } finally {
     await stopLive(live);
   }
+});
+
+// The notes block of a page the tool wrote, parsed; null when it is empty.
+function pageNotes(page) {
+  const block = /<script type="text\/plain" id="notes-list">([^<]*)<\/script>/.exec(page)[1];
+  return block === '' ? null : JSON.parse(block);
+}
+
+test('notes sent to the live map are merged into the file beside the save, and are in the next page', async () => {
+  const directory = folderWith('notes');
+  const file = join(directory, 'world.notes.json');
+  const live = await startLive(directory, 'world.xml');
+  const notesFile = (notes) => ({ format: 'tlmaper-notes', version: 1, world: 'Grid Sea', notes });
+  const served = async () => {
+    const response = await get(live, '/notes');
+    assert.equal(response.status, 200);
+    assert.equal(response.headers['content-type'], 'application/json');
+    assert.equal(response.headers['cache-control'], 'no-store');
+    return JSON.parse(response.body);
+  };
+  const sent = async (notes, status = 200) => {
+    const response = await postNotes(live, notes);
+    assert.equal(response.status, status, response.body.toString());
+    return response.status === 200 ? JSON.parse(response.body).notes : response.body.toString();
+  };
+  try {
+    assert.deepEqual(await served(), notesFile([]));
+    const removal = { name: '<b>&amp;</b>', x: -5, y: 2147483647, text: '', mark: '', updated: 3 };
+    assert.equal(await sent([stormcrag, removal]), 2);
+    assert.deepEqual(JSON.parse(readFileSync(file, 'utf8')), notesFile([stormcrag, removal]));
+    assert.deepEqual(await served(), notesFile([stormcrag, removal]));
+
+    // The later copy of a note wins; on a tie, and for an older one, the file's stays.
+    const later = { ...removal, text: 'Reef </script> & <!--', mark: 'danger', updated: 4 };
+    const same = { ...stormcrag, text: 'the same time' };
+    const older = { ...stormcrag, text: 'older', updated: stormcrag.updated - 1 };
+    const other = { ...stormcrag, name: 'Stormcrag ', text: 'another island' };
+    assert.equal(await sent([later, same, older, other]), 3);
+    assert.deepEqual(await served(), notesFile([stormcrag, later, other]));
+
+    // Pages that send at once lose nothing: the file is written by one at a time.
+    const many = Array.from({ length: 20 }, (_, i) => ({
+      name: `Isle ${i}`, x: i, y: 2 * i, text: `note ${i}`, mark: 'planned', updated: 1000 + i,
+    }));
+    const answers = await Promise.all(many.map((note) => sent([note])));
+    assert.ok(answers.every((count) => count >= 4 && count <= 23), String(answers));
+    const all = await served();
+    assert.deepEqual(all.notes.slice(0, 3), [stormcrag, later, other]);
+    const byName = (a, b) => a.x - b.x;
+    assert.deepEqual(all.notes.slice(3).sort(byName), many);
+    assert.deepEqual(readdirSync(directory).filter((name) => name.startsWith('.')), []);
+  } finally {
+    await stopLive(live);
+  }
+  // The page of the next run holds the notes, escaped inside its block.
+  execFileSync(binary, ['world.xml'], { cwd: directory });
+  const page = readFileSync(join(directory, 'world.html'), 'utf8');
+  assert.ok(!page.includes('Reef </script>'));
+  assert.deepEqual(pageNotes(page), JSON.parse(readFileSync(file, 'utf8')));
+});
+
+test('a notes file that cannot take more, or cannot be read, is left as it is', async () => {
+  const directory = folderWith('notes-kept');
+  const file = join(directory, 'world.notes.json');
+  const full = Array.from({ length: 20000 }, (_, i) => ({
+    name: 'Isle', x: i, y: 0, text: '', mark: 'done', updated: 1,
+  }));
+  const fullText = JSON.stringify({ format: 'tlmaper-notes', version: 1, world: 'Grid Sea', notes: full });
+  writeFileSync(file, fullText);
+  const live = await startLive(directory, 'world.xml');
+  try {
+    const fresh = { ...stormcrag };
+    const tooMany = await postNotes(live, [fresh]);
+    assert.equal(tooMany.status, 413);
+    assert.match(tooMany.body.toString(), /more than 20000 notes/);
+    assert.equal(readFileSync(file, 'utf8'), fullText);
+    // A note of the file changed still fits.
+    const changed = await postNotes(live, [{ ...full[7], text: 'seen', updated: 2 }]);
+    assert.equal(changed.status, 200);
+    assert.equal(JSON.parse(changed.body).notes, 20000);
+
+    const broken = '{"format":"tlmaper-notes","version":1,"notes":[{"name":"Isle","x":1}]}';
+    writeFileSync(file, broken);
+    const refused = await postNotes(live, [fresh]);
+    assert.equal(refused.status, 500);
+    assert.match(refused.body.toString(), /cannot be read/);
+    assert.equal(readFileSync(file, 'utf8'), broken);
+    const none = await get(live, '/notes');
+    assert.deepEqual(JSON.parse(none.body).notes, []);
+  } finally {
+    await stopLive(live);
+  }
+  // The next run says so, and writes its page without them.
+  const run = spawnSync(binary, ['world.xml'], { cwd: directory, encoding: 'utf8' });
+  assert.equal(run.status, 0);
+  assert.equal(run.stderr.replace(/\r\n/g, '\n'),
+    'Warning: cannot read the notes in world.notes.json, the page is written without them\n');
+  assert.equal(pageNotes(readFileSync(join(directory, 'world.html'), 'utf8')), null);
 });
 
 test('past the bounds a client is refused with 503 and the others go on; idle clients time out', async () => {
