@@ -160,18 +160,21 @@ test('a picture asked for mid-zoom, or while the labels settle, waits for the ma
     await tests.withPage(theExample(), opened(1), async (page) => {
       await page.addStyleTag({ content: MapOnly });
       const zoom = await page.evaluate(() => tlmaper.map.getZoom());
+      const devTools = await page.context().newCDPSession(page);
       // An animated zoom step; then two steps in quick succession, which hold the labels
       // back until the zoom rests.
       for (const [step, expectedZoom] of [['animated', zoom + 1], ['fast', zoom - 1]]) {
+        // A slow machine, on which a zoom's transitions may outlast the zoom's end.
+        if (step === 'animated') await devTools.send('Emulation.setCPUThrottlingRate', { rate: 6 });
         const taken = await page.evaluate(async (how) => {
           const { map } = tlmaper;
           if (how === 'animated') {
             map.zoomIn();
+            await new Promise((done) => setTimeout(done, 50));
           } else {
             map.zoomOut(1, { animate: false });
-            setTimeout(() => map.zoomOut(1, { animate: false }), 30);
+            map.zoomOut(1, { animate: false });
           }
-          await new Promise((done) => setTimeout(done, 50));
           const labels = document.getElementById('map').dataset.labels;
           const picture = (await tlmaper.picture.canvas()).toDataURL();
           return { labels, zoom: map.getZoom(), picture };
@@ -179,6 +182,7 @@ test('a picture asked for mid-zoom, or while the labels settle, waits for the ma
         assert.equal(taken.zoom, expectedZoom, `${step}: the zoom pictured`);
         if (step === 'fast') assert.equal(taken.labels, 'settling', 'asked while the labels settle');
         assert.ok(await page.evaluate(() => tlmaper.labelsInView().length > 5), `${step}: labels`);
+        await devTools.send('Emulation.setCPUThrottlingRate', { rate: 1 });
         const seen = await pictureAgainstScreen(page, taken.picture);
         assert.ok(seen.differing <= DifferingPixels, `${step}: ${seen.differing} pixels differ`);
       }
@@ -224,28 +228,30 @@ test('the button downloads the view as a PNG named after the world and the view,
 
 test('while the picture is made the button is busy; a failure says so', async () => {
   await tests.withPage(theExample(), opened(1), async (page) => {
-    // The encoder held until the test lets it go, then failing, as when the browser
-    // cannot encode a canvas.
+    // The map seems to move until the test ends it, so the picture waits for it; then
+    // the browser cannot encode the picture, as with a canvas too large for it.
     await page.evaluate(() => {
-      window.releaseEncoder = null;
-      HTMLCanvasElement.prototype.toBlob = function hold(callback) {
-        window.releaseEncoder = () => callback(null);
+      window.encodings = 0;
+      HTMLCanvasElement.prototype.toDataURL = () => {
+        window.encodings++;
+        return 'data:,';
       };
+      tlmaper.map.fire('movestart');
     });
     const downloads = [];
     page.on('download', (download) => downloads.push(download));
     const button = page.getByRole('button', { name: 'Save picture' });
     await button.click();
-    await page.waitForFunction(() => window.releaseEncoder !== null);
     assert.equal(await button.getAttribute('aria-busy'), 'true');
     assert.equal(await button.getAttribute('aria-disabled'), 'true');
     await button.click({ force: true });  // ignored while busy
-    await page.evaluate(() => window.releaseEncoder());
+    await page.evaluate(() => tlmaper.map.fire('moveend'));
     await page.waitForFunction(() => /could not be saved/.test(
       document.querySelector('.copy-status').textContent));
     assert.equal(await page.textContent('.copy-status'),
       'The picture could not be saved: the browser could not encode it');
     assert.equal(await button.getAttribute('aria-busy'), null);
+    assert.equal(await page.evaluate(() => window.encodings), 1);
     assert.equal(downloads.length, 0);
   });
 });

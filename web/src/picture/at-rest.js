@@ -1,7 +1,8 @@
-// Waiting for the map to rest before it is pictured: no pan or zoom under way, the
-// labels not held back by fast zooming (#map[data-labels="settling"]), every tile layer
-// done and no tile still fading in. A picture taken mid-way would hold two zooms at once
-// or labels missing.
+// Waiting for the map to rest before it is pictured: no pan or zoom under way, no
+// transition of its panes still running (a zoom's may outlast its end on a busy
+// machine), the labels not held back by fast zooming (#map[data-labels="settling"]),
+// every tile layer done and no tile still fading in. A picture taken mid-way would hold
+// two zooms at once, a view part way through its scaling, or labels missing.
 
 // The longest wait, in milliseconds: a map that never rests is pictured as it is.
 const LongestWait = 3000;
@@ -26,8 +27,13 @@ export function restWatcher(map, mapElement) {
   };
   const fadingTiles = () => Array.from(mapElement.querySelectorAll('.leaflet-tile'))
     .some((tile) => tile.style.opacity !== '' && Number(tile.style.opacity) < 1);
+  // Transitions and animations under way that will end; an endless one is part of the
+  // view.
+  const transitions = () => mapElement.getAnimations({ subtree: true })
+    .some((animation) => (animation.playState === 'running' || animation.pending) &&
+      animation.effect?.getComputedTiming().endTime !== Infinity);
   const resting = () => !moving && mapElement.dataset.labels !== 'settling' &&
-    !busyLayers() && !fadingTiles();
+    !busyLayers() && !fadingTiles() && !transitions();
 
   return async function untilAtRest() {
     const since = performance.now();
