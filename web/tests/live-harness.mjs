@@ -150,3 +150,28 @@ export function openEvents(live) {
     close: () => socket.destroy(),
   };
 }
+
+// A page of the live map in a fresh context of `browser`, with every request outside the
+// tool refused and every request to it recorded: { page, problems, requests, context }.
+export async function openLivePageIn(browser, live, hash = '') {
+  const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+  const problems = [];
+  const requests = [];
+  await context.route(() => true, (route) => {
+    const url = route.request().url();
+    if (url.startsWith(live.url)) {
+      requests.push(url.slice(live.url.length));
+      return route.continue();
+    }
+    problems.push(`request: ${url}`);
+    return route.abort();
+  });
+  const page = await context.newPage();
+  page.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`console: ${message.text()}`);
+  });
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  await page.goto(live.url + hash);
+  await page.waitForSelector('#map[data-state="ready"][data-live="current"]');
+  return { page, problems, requests, context };
+}

@@ -12,7 +12,7 @@ import net from 'node:net';
 import { join } from 'node:path';
 import { gridWorld, saveXml } from './worlds.mjs';
 import { freshScratch, launchBrowser, scratch } from './page-harness.mjs';
-import { replaceSave, startLive, stopAllLive, stopLive } from './live-harness.mjs';
+import { openLivePageIn, replaceSave, startLive, stopAllLive, stopLive } from './live-harness.mjs';
 
 freshScratch();
 let browser;
@@ -45,30 +45,10 @@ async function pageState(page) {
   });
 }
 
-// A page of the live map in a fresh context, with every request outside the tool refused
-// and every request to it recorded.
+// A page of the live map in a fresh context (see live-harness.mjs).
 async function openLivePage(live, hash = '') {
   browser ??= await launchBrowser();
-  const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
-  const problems = [];
-  const requests = [];
-  await context.route(() => true, (route) => {
-    const url = route.request().url();
-    if (url.startsWith(live.url)) {
-      requests.push(url.slice(live.url.length));
-      return route.continue();
-    }
-    problems.push(`request: ${url}`);
-    return route.abort();
-  });
-  const page = await context.newPage();
-  page.on('console', (message) => {
-    if (message.type() === 'error') problems.push(`console: ${message.text()}`);
-  });
-  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
-  await page.goto(live.url + hash);
-  await page.waitForSelector('#map[data-state="ready"][data-live="current"]');
-  return { page, problems, requests, context };
+  return openLivePageIn(browser, live, hash);
 }
 
 function liveFolder(name) {
