@@ -12,7 +12,7 @@ import { writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { browserForTests, makePage, openPage, runTool } from './page-harness.mjs';
-import { gridWorld, saveXml } from './worlds.mjs';
+import { gridWorld } from './worlds.mjs';
 
 const tests = browserForTests();
 const Markup = '</textarea><img src=x onerror="window.injected=1"><b>bold</b> & more';
