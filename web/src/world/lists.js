@@ -22,26 +22,74 @@ const LongestAnchor = 16;
 
 export class ListError extends Error {}
 
-function countEntries(text) {
-  let count = 0;
-  for (let pos = text.indexOf(EntryStart); pos >= 0; pos = text.indexOf(EntryStart, pos + 1)) {
-    count++;
-  }
-  return count;
+// The fewest characters an entry of a list can take, separator included: with
+// one-digit numbers, an empty anchor and an empty text.
+function shortestEntry(className) {
+  const point = EntryStart.length + '0,0'.length + PointEnd.length;
+  if (className === null) return point + ')'.length + Separator.length;
+  return point + LabelStart.length + ']'.length + TextStart.length + ClassStart.length +
+    className.length + LabelEnd.length + Separator.length;
 }
+
+// A pattern that matches `text` literally.
+const literally = (text) => text.replace(/[.*+?^${}()|[\]\\/]/g, '\\$&');
+
+// The pattern of one entry in the tool's form, after `before` (nothing for the first
+// entry, the separator for the others): its numbers and its text captured. It accepts
+// exactly what the step-by-step reading below accepts, but for the numbers' range.
+function entryPattern(before, className) {
+  const number = '(-?\\d{1,10})';
+  const point = literally(before + EntryStart) + number + ',' + number + literally(PointEnd);
+  if (className === null) return new RegExp(point + literally(')'), 'y');
+  const value = className === 'islandname' ? "([^']*)" : number;
+  return new RegExp(point + literally(LabelStart) + `[^\\]]{0,${LongestAnchor}}` +
+    literally(TextStart) + value + literally(ClassStart + className + LabelEnd), 'y');
+}
+
+const isInt32 = (value) => value <= 2147483647 && value >= -2147483648;
 
 // Scans one list. `className` is null for plain markers, else the class every label
 // of the list carries: "difficulty" labels give `values` (their numbers), "islandname"
 // labels give `texts` (their html, undecoded). Gives { count, x, y, values, texts }.
-// Written as one loop over the text: the lists run to tens of megabytes.
+// The lists run to tens of megabytes and the first view waits for them: each entry is
+// matched by one pattern (the regular expression engine compares the fixed text far
+// faster than a loop of comparisons). Where the pattern fails, the list is read step
+// by step to say where it leaves the tool's form.
 export function scanList(text, listName, className) {
-  const capacity = countEntries(text);
-  const x = new Int32Array(capacity);
-  const y = new Int32Array(capacity);
-  const values = new Int32Array(className === 'difficulty' ? capacity : 0);
-  const texts = className === 'islandname' ? new Array(capacity) : null;
+  const length = text.length;
+  const capacity = Math.floor((length + Separator.length) / shortestEntry(className)) + 1;
+  let x = new Int32Array(capacity);
+  let y = new Int32Array(capacity);
+  let values = new Int32Array(className === 'difficulty' ? capacity : 0);
+  const texts = className === 'islandname' ? [] : null;
+  const patterns = [entryPattern('', className), entryPattern(Separator, className)];
+  let count = 0;
   let pos = 0;
+  while (pos < length) {
+    const pattern = patterns[count === 0 ? 0 : 1];
+    pattern.lastIndex = pos;
+    const match = pattern.exec(text);
+    const entryX = match && Number(match[1]), entryY = match && Number(match[2]);
+    const value = match && !texts && className !== null ? Number(match[3]) : 0;
+    if (match === null || !isInt32(entryX) || !isInt32(entryY) || !isInt32(value)) {
+      failWhereLeft(text, pos, count, listName, className);
+    }
+    x[count] = entryX;
+    y[count] = entryY;
+    if (texts) texts.push(match[3]);
+    else if (className !== null) values[count] = value;
+    pos = pattern.lastIndex;
+    count++;
+  }
+  x = x.slice(0, count);
+  y = y.slice(0, count);
+  if (values.length > 0) values = values.slice(0, count);
+  return { count, x, y, values, texts };
+}
 
+// Reads entry `count` of a list step by step from `pos`, where it is not in the tool's
+// form, and throws a ListError that says what was expected and where.
+function failWhereLeft(text, pos, count, listName, className) {
   const fail = (what) => {
     const excerpt = JSON.stringify(text.slice(pos, pos + 40));
     throw new ListError(`${listName}: ${what} at character ${pos} (${excerpt})`);
@@ -63,9 +111,8 @@ export function scanList(text, listName, className) {
     }
     if (i === digitsStart || i - digitsStart > 10) fail('expected a whole number');
     if (negative) value = -value;
-    if (value > 2147483647 || value < -2147483648) fail('number out of range');
+    if (!isInt32(value)) fail('number out of range');
     pos = i;
-    return value;
   };
   // The position of the next `stop` character, which must come within `limit`.
   const find = (stop, limit) => {
@@ -73,49 +120,68 @@ export function scanList(text, listName, className) {
     if (end < 0 || end - pos > limit) fail(`expected ${JSON.stringify(stop)}`);
     return end;
   };
-
-  let count = 0;
-  while (pos < text.length) {
-    if (count > 0) expect(Separator);
-    expect(EntryStart);
-    if (count === capacity) fail('unexpected text');
-    x[count] = int();
-    expect(',');
-    y[count] = int();
-    expect(PointEnd);
-    if (className === null) {
-      expect(')');
-    } else {
-      expect(LabelStart);
-      pos = find(']', LongestAnchor);
-      expect(TextStart);
-      if (texts) {
-        const end = find("'", Infinity);
-        texts[count] = text.slice(pos, end);
-        pos = end;
-      } else {
-        values[count] = int();
-      }
-      expect(ClassStart);
-      expect(className);
-      expect(LabelEnd);
-    }
-    count++;
+  if (count > 0) expect(Separator);
+  expect(EntryStart);
+  int();
+  expect(',');
+  int();
+  expect(PointEnd);
+  if (className === null) {
+    expect(')');
+  } else {
+    expect(LabelStart);
+    pos = find(']', LongestAnchor);
+    expect(TextStart);
+    if (className === 'islandname') pos = find("'", Infinity);
+    else int();
+    expect(ClassStart);
+    expect(className);
+    expect(LabelEnd);
   }
-  return { count, x, y, values, texts };
+  fail('unexpected text');
 }
 
 const NamedReferences = { amp: '&', lt: '<', gt: '>', quot: '"' };
+const MostDecimalDigits = 7;
+
+// The character reference at `at` of `raw` (which holds '&' there), decoded, and where it
+// ends; null for anything the tool does not write.
+function readReference(raw, at) {
+  if (raw.charCodeAt(at + 1) === 35) {  // '#'
+    let point = 0;
+    let i = at + 2;
+    for (let digit = raw.charCodeAt(i) - 48; digit >= 0 && digit <= 9 && i - at - 2 < MostDecimalDigits;
+         digit = raw.charCodeAt(++i) - 48) {
+      point = point * 10 + digit;
+    }
+    if (i === at + 2 || raw.charCodeAt(i) !== 59) return null;  // ';'
+    return point > 0 && point <= 0x10ffff ? { text: String.fromCodePoint(point), end: i + 1 } : null;
+  }
+  const close = raw.indexOf(';', at);
+  if (close < 0 || close - at > 5) return null;
+  const name = raw.slice(at + 1, close);
+  return Object.hasOwn(NamedReferences, name) ? { text: NamedReferences[name], end: close + 1 } : null;
+}
 
 // Text as the tool wrote it into the page, with the character references it writes
-// (&amp; &lt; &gt; &quot; and &#N;) decoded. Anything else is kept as it is.
+// (&amp; &lt; &gt; &quot; and &#N;) decoded. Anything else is kept as it is. Read in
+// one pass rather than by a pattern, as every name of a large world passes through it.
 export function decodeText(raw) {
-  if (raw.indexOf('&') < 0) return raw;
-  return raw.replace(/&(?:#([0-9]{1,7})|(amp|lt|gt|quot));/g, (reference, code, name) => {
-    if (name) return NamedReferences[name];
-    const point = Number(code);
-    return point > 0 && point <= 0x10ffff ? String.fromCodePoint(point) : reference;
-  });
+  let amp = raw.indexOf('&');
+  if (amp < 0) return raw;
+  let decoded = '';
+  let copied = 0;
+  while (amp >= 0) {
+    const reference = readReference(raw, amp);
+    if (reference === null) {
+      amp = raw.indexOf('&', amp + 1);
+      continue;
+    }
+    decoded += raw.slice(copied, amp) + reference.text;
+    copied = reference.end;
+    amp = raw.indexOf('&', copied);
+  }
+  return decoded + raw.slice(copied);
 }
 
 // Marks the islands that a town or explored list names. The tool writes those lists
