@@ -11,6 +11,7 @@ import * as boxes from '../src/placement/label-boxes.js';
 import { Placement } from '../src/placement/placement.js';
 import { placeNextLevel } from '../src/placement/place-ahead.js';
 import { labelsInRect } from '../src/placement/view-query.js';
+import { CollisionGrid } from '../src/placement/collision.js';
 
 const placement = { ...boxes, Placement };
 
@@ -206,6 +207,36 @@ test('placement: no overlap, no name over an island, and zooming in keeps every 
   const expected = shownAt(layout, labels.count, 2)
     .filter((id) => overlap(boxAt(layout, id, 2), [400, 300, 1500, 1060]));
   assert.deepEqual(found, expected);
+});
+
+test('placement: a label on a pixel wholly covered by a placed box meets a placed label', () => {
+  // The covered-pixel shortcut of the collision grid answers only what the look through
+  // its cells answers, for every difficulty and every place of every name left out.
+  const world = crowdedWorld(3000, 800);
+  const { labels, layout } = layoutOf(world);
+  for (let zoom = -4; zoom <= 0; zoom++) layout.level(zoom);
+  for (let zoom = -4; zoom <= 0; zoom++) {
+    const scale = 2 ** zoom;
+    const grid = new CollisionGrid(layout, scale, scale / 2 ** layout.maxZoom, true);
+    grid.insert(layout.player);
+    const placed = new Set(layout.level(zoom).placed);
+    for (const id of placed) grid.insert(id);
+    let covered = 0;
+    const check = (id) => {
+      if (!grid.coveredAt(id)) return;
+      covered++;
+      assert.ok(grid.blocker(id) >= 0, `label ${id} at zoom ${zoom}`);
+    };
+    for (let id = 0; id < labels.firstName; id++) check(id);
+    for (let i = 0; i < world.islands.count; i++) {
+      if (placed.has(labels.firstName + i)) continue;
+      for (let c = 0; c < placement.NameCandidates.length; c++) {
+        layout.setName(i, c);
+        check(labels.firstName + i);
+      }
+    }
+    assert.ok(covered > labels.firstName / 2, `the shortcut answers most at zoom ${zoom}`);
+  }
 });
 
 // A world of the given islands ({ x, y, town, explored }) and ships ({ x, y }).

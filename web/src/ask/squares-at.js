@@ -10,8 +10,8 @@ const Cell = 8;              // world units: a square touches at most four cells
 const MostCells = 1 << 18;
 
 // A grid of the points of `records` ({ count, x, y }), in cells of a few squares.
-export const recordGrid = ({ count, x, y }) =>
-  new PointGrid(x, y, Int32Array.from({ length: count }, (_, i) => i), Cell, MostCells);
+export const recordGrid = ({ x, y }) =>
+  new PointGrid(x, y, null, Cell, MostCells);
 
 // The grid of a world's islands, made once for each world: the square finder and the
 // nearest islands share it.

@@ -6,6 +6,15 @@ import { PointGrid } from './point-grid.js';
 
 const CollisionCell = 64;     // pixels
 const MostCollisionCells = 1 << 20;
+const LargestIslandCell = 16;  // world units
+// The largest raster of covered pixels a level keeps (a byte a pixel): the world's pixels
+// at the levels up to zoom 0 of a world 2,000 units wide.
+const MostRasterPixels = 1 << 23;
+// How far in from a box's edges a pixel must lie to count as wholly inside it.
+const RasterMargin = 1e-6;
+// How far in from its box's edges a label is looked at on the raster: far enough that
+// rounding never puts a point on the edge or outside.
+const SampleInset = 0.25;
 
 // Whether some f in [fmin, 1] satisfies c[k] < f * k[k] for all four constraints,
 // given as c0, k0, c1, k1, ... in `terms`. A label shown at scale t, seen at the scale s
@@ -33,8 +42,14 @@ export function meetsOnTheWayIn(terms, fmin) {
 // The labels placed so far at one level, in cells of the level's pixels, each listed
 // in every cell its reach touches: its box and its anchor, which the box shrinks
 // towards on zooming in.
+//
+// With `covering`, the grid also keeps a raster of the level's pixels over the world
+// (where it is small enough) marking the pixels that lie wholly inside a placed box. A
+// label whose box's centre falls on such a pixel overlaps that box at the level itself,
+// so it meets it without a look through the cells: at the lowest levels, where a few
+// hundred labels cover the whole world, that answers most questions.
 export class CollisionGrid {
-  constructor(placement, scale, fmin) {
+  constructor(placement, scale, fmin, covering = false) {
     const { worldBox, reach } = placement;
     this.placement = placement;
     this.scale = scale;
@@ -58,6 +73,19 @@ export class CollisionGrid {
     this.next = new Int32Array(1024);
     this.item = new Int32Array(1024);
     this.entries = 0;
+    this.covered = null;
+    if (covering) {
+      const left = Math.floor(worldBox.minX * scale), top = Math.floor(worldBox.minY * scale);
+      const width = Math.ceil(worldBox.maxX * scale) - left + 1;
+      const height = Math.ceil(worldBox.maxY * scale) - top + 1;
+      if (width * height <= MostRasterPixels) {
+        this.covered = new Uint8Array(width * height);
+        this.rasterLeft = left;
+        this.rasterTop = top;
+        this.rasterWidth = width;
+        this.rasterHeight = height;
+      }
+    }
   }
 
   // The cells that the reach of label `id` touches, clamped: into this.range as
@@ -79,6 +107,49 @@ export class CollisionGrid {
 
   // Whether label `id` meets a placed label at some zoom from this level up.
   meets(id) {
+    return this.coveredAt(id) || this.blocker(id) >= 0;
+  }
+
+  // Whether one of nine points spread over label `id`'s box (its corners a little way
+  // in, the middles of its sides and its centre) lies on a pixel of the raster that a
+  // placed box covers wholly: then the two boxes overlap at this level.
+  coveredAt(id) {
+    if (this.covered === null) return false;
+    const { anchorX, anchorY, boxes } = this.placement;
+    const b = id * 4, s = this.scale;
+    const x = anchorX[id] * s - this.rasterLeft, y = anchorY[id] * s - this.rasterTop;
+    const left = x + boxes[b] + SampleInset, right = x + boxes[b + 2] - SampleInset;
+    const top = y + boxes[b + 1] + SampleInset, bottom = y + boxes[b + 3] - SampleInset;
+    const middleX = (left + right) / 2, middleY = (top + bottom) / 2;
+    return this.coveredPixel(middleX, middleY) ||
+      this.coveredPixel(left, top) || this.coveredPixel(right, top) ||
+      this.coveredPixel(left, bottom) || this.coveredPixel(right, bottom) ||
+      this.coveredPixel(middleX, top) || this.coveredPixel(middleX, bottom) ||
+      this.coveredPixel(left, middleY) || this.coveredPixel(right, middleY);
+  }
+
+  // Whether the raster's pixel at (x, y), from its top-left corner, is covered.
+  coveredPixel(x, y) {
+    const column = Math.floor(x), row = Math.floor(y);
+    return column >= 0 && row >= 0 && column < this.rasterWidth && row < this.rasterHeight &&
+      this.covered[row * this.rasterWidth + column] === 1;
+  }
+
+  // Whether labels `id` and `other` meet at some zoom from this level up.
+  pairMeets(id, other) {
+    const { anchorX, anchorY, boxes } = this.placement;
+    const s = this.scale, terms = this.terms;
+    const ax = anchorX[id] * s, ay = anchorY[id] * s, a = id * 4;
+    const bx = anchorX[other] * s, by = anchorY[other] * s, b = other * 4;
+    terms[0] = ax - bx; terms[1] = boxes[b + 2] - boxes[a];
+    terms[2] = bx - ax; terms[3] = boxes[a + 2] - boxes[b];
+    terms[4] = ay - by; terms[5] = boxes[b + 3] - boxes[a + 1];
+    terms[6] = by - ay; terms[7] = boxes[a + 3] - boxes[b + 1];
+    return meetsOnTheWayIn(terms, this.fmin);
+  }
+
+  // A placed label that label `id` meets at some zoom from this level up, or -1.
+  blocker(id) {
     const { anchorX, anchorY, boxes } = this.placement;
     const s = this.scale, terms = this.terms, rows = this.rows, fmin = this.fmin;
     const head = this.head, next = this.next, item = this.item;
@@ -101,11 +172,11 @@ export class CollisionGrid {
           terms[2] = bx - ax; terms[3] = boxes[a + 2] - boxes[b];
           terms[4] = ay - by; terms[5] = boxes[b + 3] - boxes[a + 1];
           terms[6] = by - ay; terms[7] = boxes[a + 3] - boxes[b + 1];
-          if (meetsOnTheWayIn(terms, fmin)) return true;
+          if (meetsOnTheWayIn(terms, fmin)) return other;
         }
       }
     }
-    return false;
+    return -1;
   }
 
   insert(id) {
@@ -125,6 +196,22 @@ export class CollisionGrid {
         this.next[this.entries] = this.head[cell];
         this.head[cell] = this.entries++;
       }
+    }
+    if (this.covered !== null) this.cover(id);
+  }
+
+  // Marks the raster's pixels that lie wholly inside label `id`'s box, kept a little
+  // way in from its edges so that rounding never marks one the box only touches.
+  cover(id) {
+    const { anchorX, anchorY, boxes } = this.placement;
+    const b = id * 4, s = this.scale;
+    const x = anchorX[id] * s - this.rasterLeft, y = anchorY[id] * s - this.rasterTop;
+    const x0 = Math.max(0, Math.floor(x + boxes[b] + RasterMargin) + 1);
+    const x1 = Math.min(this.rasterWidth - 1, Math.ceil(x + boxes[b + 2] - RasterMargin) - 2);
+    const y0 = Math.max(0, Math.floor(y + boxes[b + 1] + RasterMargin) + 1);
+    const y1 = Math.min(this.rasterHeight - 1, Math.ceil(y + boxes[b + 3] - RasterMargin) - 2);
+    for (let row = y0; row <= y1; row++) {
+      this.covered.fill(1, row * this.rasterWidth + x0, row * this.rasterWidth + x1 + 1);
     }
   }
 }
@@ -156,15 +243,16 @@ export function coversAnIsland(placement, i, scale, fmin) {
   return covers;
 }
 
-// The islands in cells of about a collision cell at `scale`: few to look through for
-// a label's reach at any level.
+// The islands in cells of about a collision cell at `scale`, but never larger than a
+// few squares: few to look through for a label's reach at the high levels, and at the
+// low ones, where a name's reach spans much of the world, a look that goes through the
+// islands near its box first and stops at the first one it covers.
 function islandGridFor(placement, scale) {
   const { islands } = placement.world;
-  const cell = Math.max(4, CollisionCell / scale);
+  const cell = Math.min(LargestIslandCell, Math.max(4, CollisionCell / scale));
   let grid = placement.islandGrids.get(cell);
   if (!grid) {
-    const all = Int32Array.from({ length: islands.count }, (_, i) => i);
-    grid = new PointGrid(islands.x, islands.y, all, cell, MostCollisionCells);
+    grid = new PointGrid(islands.x, islands.y, null, cell, MostCollisionCells);
     placement.islandGrids.set(cell, grid);
   }
   return grid;

@@ -43,6 +43,9 @@ export class Placement {
     this.minZoom = minZoom;
     this.maxZoom = maxZoom;
     this.order = islandOrder(islands);
+    // Each island's place in that order.
+    this.rank = new Int32Array(islands.count);
+    for (let k = 0; k < islands.count; k++) this.rank[this.order[k]] = k;
     this.pinned = -1;
     this.included = null;  // one byte per island that may take room, or null for all
     // Every label's anchor (world units) and box (screen pixels around the anchor,
@@ -52,11 +55,17 @@ export class Placement {
     this.anchorY = new Float64Array(labels.count + 1);
     this.boxes = new Float32Array((labels.count + 1) * 4);
     this.candidate = new Int8Array(islands.count);
+    const { anchorX, anchorY, boxes } = this;
+    const { halfWidth } = labels;
+    const h = labels.halfHeight + Slack;
     const setDifficulty = (id, x, y) => {
-      const w = labels.halfWidth[id] + Slack, h = labels.halfHeight + Slack;
-      this.anchorX[id] = x;
-      this.anchorY[id] = y;
-      this.boxes.set([-w, -h, w, h], id * 4);
+      const w = halfWidth[id] + Slack;
+      anchorX[id] = x;
+      anchorY[id] = y;
+      boxes[id * 4] = -w;
+      boxes[id * 4 + 1] = -h;
+      boxes[id * 4 + 2] = w;
+      boxes[id * 4 + 3] = h;
     };
     for (let i = 0; i < islands.count; i++) setDifficulty(i, islands.x[i], islands.y[i]);
     for (let j = 0; j < ships.count; j++) {
@@ -68,9 +77,8 @@ export class Placement {
     this.boxes.set([-PlayerHalfSide, -PlayerHalfSide, PlayerHalfSide, PlayerHalfSide],
       this.player * 4);
     this.reach = measureReach(labels);
-    const all = (count) => Int32Array.from({ length: count }, (_, i) => i);
-    const islandBounds = pointBounds(islands.x, islands.y, all(islands.count));
-    const shipBounds = pointBounds(ships.x, ships.y, all(ships.count));
+    const islandBounds = pointBounds(islands.x, islands.y, null);
+    const shipBounds = pointBounds(ships.x, ships.y, null);
     const bounds = [islandBounds, shipBounds].filter(Boolean);
     this.worldBox = bounds.length === 0 ? { minX: 0, minY: 0, maxX: 0, maxY: 0 } : {
       minX: Math.min(...bounds.map((b) => b.minX)) - HalfSquare,
@@ -84,6 +92,10 @@ export class Placement {
     // Per name and candidate: 0 not known yet, 1 free of squares at the highest zoom,
     // 2 covering one there.
     this.topVerdict = new Uint8Array(islands.count * NameCandidates.length);
+    // Per label: a placed label it met when last found in the way at some level, or -1.
+    // At the next level, or after a filter change, that one is asked first: it is
+    // usually still placed and still in the way, which spares a look through the cells.
+    this.lastBlocker = new Int32Array(labels.count).fill(-1);
     this.reset();
   }
 
@@ -178,62 +190,145 @@ export class Placement {
   // Computes level `zoom` (the one below it placed), pausing every few hundred labels;
   // gives the level when done.
   *levelWork(zoom) {
-    const { labels, placedZoom } = this;
-    const scale = 2 ** zoom, fmin = scale / 2 ** this.maxZoom;
-    const grid = new CollisionGrid(this, scale, fmin);
-    const placed = [];
-    const place = (id) => {
-      grid.insert(id);
-      placed.push(id);
-      if (placedZoom[id] > zoom) placedZoom[id] = zoom;
-    };
-    const waiting = (id) => placedZoom[id] > zoom;
-    grid.insert(this.player);
-    let done = 0;
+    const pass = new LevelPass(this, zoom);
     const below = this.levels.get(zoom - 1);
     if (below) {
-      for (const id of below.placed) {
-        place(id);
-        if (++done % SliceLabels === 0) yield;
+      for (let from = 0; from < below.placed.length; from += SliceLabels) {
+        pass.keep(below.placed, from, Math.min(below.placed.length, from + SliceLabels));
+        yield;
       }
     } else if (this.pinned >= 0) {
-      const i = this.pinned;
-      place(i);
-      let c = 0;
-      while (c < NameCandidates.length) {
-        this.setName(i, c);
-        if (!coversAnIsland(this, i, scale, fmin)) break;
-        c++;
-      }
-      if (c === NameCandidates.length) this.setName(i, 0);
-      place(labels.firstName + i);
+      pass.placePinned(this.pinned);
     }
-    for (const i of this.order) {
-      if (waiting(i) && this.includes(i) && !grid.meets(i)) place(i);
-      if (++done % SliceLabels === 0) yield;
+    const { order, labels } = this;
+    for (let from = 0; from < order.length; from += SliceLabels) {
+      pass.difficulties(from, Math.min(order.length, from + SliceLabels));
+      yield;
     }
+    for (let from = labels.islands; from < labels.firstName; from += SliceLabels) {
+      pass.ships(from, Math.min(labels.firstName, from + SliceLabels));
+      yield;
+    }
+    const named = pass.shownIslands();
+    for (let from = 0; from < named.length; from += SliceLabels) {
+      pass.names(named, from, Math.min(named.length, from + SliceLabels));
+      yield;
+    }
+    return pass.level();
+  }
+}
+
+// The work of placing one level: the labels kept from the level below, then, in their
+// order, every label that still finds room. Each step takes a range of labels, so that
+// the work can pause between them.
+class LevelPass {
+  constructor(placement, zoom) {
+    this.placement = placement;
+    this.zoom = zoom;
+    this.scale = 2 ** zoom;
+    this.fmin = this.scale / 2 ** placement.maxZoom;
+    this.grid = new CollisionGrid(placement, this.scale, this.fmin, true);
     // The ships that find no room yet keep theirs from names: placed at this level, a
     // name would stay at every higher zoom, where the ship's number would have fitted.
-    const shipsWaiting = new CollisionGrid(this, scale, fmin);
-    for (let id = labels.islands; id < labels.firstName; id++) {
-      if (!waiting(id)) continue;
-      if (!grid.meets(id)) place(id);
-      else shipsWaiting.insert(id);
-      if (++done % SliceLabels === 0) yield;
+    this.shipsWaiting = new CollisionGrid(placement, this.scale, this.fmin);
+    this.placed = [];
+    this.grid.insert(placement.player);
+  }
+
+  place(id) {
+    this.grid.insert(id);
+    this.placed.push(id);
+    const { placedZoom } = this.placement;
+    if (placedZoom[id] > this.zoom) placedZoom[id] = this.zoom;
+  }
+
+  waiting(id) {
+    return this.placement.placedZoom[id] > this.zoom;
+  }
+
+  // Whether label `id` meets a label placed at this level, at some zoom from it up.
+  meets(id) {
+    const { grid, placement } = this;
+    if (grid.coveredAt(id)) return true;
+    const known = placement.lastBlocker[id];
+    if (known >= 0 && (known === placement.player || placement.placedZoom[known] <= this.zoom) &&
+        grid.pairMeets(id, known)) {
+      return true;
     }
-    for (const i of this.order) {
+    const blocker = grid.blocker(id);
+    if (blocker < 0) return false;
+    placement.lastBlocker[id] = blocker;
+    return true;
+  }
+
+  keep(ids, from, to) {
+    for (let k = from; k < to; k++) this.place(ids[k]);
+  }
+
+  // The pinned island's labels, before all others: its name at the first place that
+  // covers no island (or below it, when every place does).
+  placePinned(i) {
+    const { placement } = this;
+    this.place(i);
+    let c = 0;
+    while (c < NameCandidates.length) {
+      placement.setName(i, c);
+      if (!coversAnIsland(placement, i, this.scale, this.fmin)) break;
+      c++;
+    }
+    if (c === NameCandidates.length) placement.setName(i, 0);
+    this.place(placement.labels.firstName + i);
+  }
+
+  // The islands' difficulties, order[from] .. order[to - 1].
+  difficulties(from, to) {
+    const { order } = this.placement;
+    for (let k = from; k < to; k++) {
+      const i = order[k];
+      if (this.waiting(i) && this.placement.includes(i) && !this.meets(i)) this.place(i);
+    }
+  }
+
+  // The ships' difficulties, labels from .. to - 1.
+  ships(from, to) {
+    for (let id = from; id < to; id++) {
+      if (!this.waiting(id)) continue;
+      if (!this.meets(id)) this.place(id);
+      else this.shipsWaiting.insert(id);
+    }
+  }
+
+  // The islands whose difficulty shows at this level, in their order: those whose names
+  // may take room.
+  shownIslands() {
+    const { placement } = this;
+    const shown = Int32Array.from(this.placed.filter((id) => id < placement.labels.islands));
+    const { rank } = placement;
+    return shown.sort((i, j) => rank[i] - rank[j]);
+  }
+
+  // The names of the islands shown[from] .. shown[to - 1] that wait for room.
+  names(shown, from, to) {
+    const { placement, scale, fmin } = this;
+    const { labels } = placement;
+    for (let k = from; k < to; k++) {
+      const i = shown[k];
       const id = labels.firstName + i;
-      if (!waiting(id) || waiting(i)) continue;
-      if (++done % SliceLabels === 0) yield;
+      if (!this.waiting(id)) continue;
       for (let c = 0; c < NameCandidates.length; c++) {
-        if (this.blockedAtTop(i, c)) continue;
-        this.setName(i, c);
-        if (!grid.meets(id) && !shipsWaiting.meets(id) && !coversAnIsland(this, i, scale, fmin)) {
-          place(id);
+        if (placement.blockedAtTop(i, c)) continue;
+        placement.setName(i, c);
+        if (!this.meets(id) && !this.shipsWaiting.meets(id) &&
+            !coversAnIsland(placement, i, scale, fmin)) {
+          this.place(id);
           break;
         }
       }
     }
-    return { placed: Int32Array.from(placed), grid: viewGrid(this, placed, scale) };
+  }
+
+  level() {
+    const { placement, placed, scale } = this;
+    return { placed: Int32Array.from(placed), grid: viewGrid(placement, placed, scale) };
   }
 }

@@ -1,10 +1,13 @@
 // A spatial index of fixed points: which of them lie inside a rectangle.
 
-// The bounds of a set of points, or null when it is empty.
+// The bounds of a set of points (`indices` into xs, ys, or null for all of them), or null
+// when it is empty.
 export function pointBounds(xs, ys, indices) {
-  if (indices.length === 0) return null;
+  const count = indices === null ? xs.length : indices.length;
+  if (count === 0) return null;
   let minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
-  for (const i of indices) {
+  for (let k = 0; k < count; k++) {
+    const i = indices === null ? k : indices[k];
     const x = xs[i], y = ys[i];
     if (x < minX) minX = x;
     if (x > maxX) maxX = x;
@@ -15,7 +18,9 @@ export function pointBounds(xs, ys, indices) {
 }
 
 // A fixed set of points in cells, for finding the points inside a rectangle. Cells
-// hold the points' indices in one array, cell after cell.
+// hold the points' indices in one array, cell after cell. `indices` lists the points of
+// xs, ys to hold, or is null for all of them. Built in plain loops: a grid of a few
+// hundred thousand points is made while the first view waits.
 export class PointGrid {
   constructor(xs, ys, indices, cellSize, mostCells) {
     this.xs = xs;
@@ -27,20 +32,24 @@ export class PointGrid {
     this.cell = cell;
     this.minX = bounds.minX;
     this.minY = bounds.minY;
-    this.columns = Math.floor(spanX / cell) + 1;
-    this.rows = Math.floor(spanY / cell) + 1;
-    const cellOf = new Int32Array(indices.length);
-    const starts = new Int32Array(this.columns * this.rows + 1);
-    indices.forEach((i, k) => {
-      const c = Math.floor((xs[i] - this.minX) / cell) * this.rows +
-                Math.floor((ys[i] - this.minY) / cell);
+    const columns = Math.floor(spanX / cell) + 1, rows = Math.floor(spanY / cell) + 1;
+    this.columns = columns;
+    this.rows = rows;
+    const count = indices === null ? xs.length : indices.length;
+    const cellOf = new Int32Array(count);
+    const starts = new Int32Array(columns * rows + 1);
+    const { minX, minY } = bounds;
+    for (let k = 0; k < count; k++) {
+      const i = indices === null ? k : indices[k];
+      const c = Math.floor((xs[i] - minX) / cell) * rows + Math.floor((ys[i] - minY) / cell);
       cellOf[k] = c;
       starts[c + 1]++;
-    });
-    for (let c = 0; c < this.columns * this.rows; c++) starts[c + 1] += starts[c];
+    }
+    for (let c = 0; c < columns * rows; c++) starts[c + 1] += starts[c];
     const filled = starts.slice(0, -1);
-    this.items = new Int32Array(indices.length);
-    indices.forEach((i, k) => { this.items[filled[cellOf[k]]++] = i; });
+    const items = new Int32Array(count);
+    for (let k = 0; k < count; k++) items[filled[cellOf[k]]++] = indices === null ? k : indices[k];
+    this.items = items;
     this.starts = starts;
   }
 
