@@ -50,8 +50,9 @@ export function addIdentify(map, shown, { actionsFor } = {}) {
     world = newWorld;
     finder = null;
     card.close();
-    // The grids are made while the page is idle, so that the first click is as quick.
-    (window.requestIdleCallback ?? setTimeout)(() => { if (world === newWorld) finderOf(); });
+    // The grids are made while the page is idle after the first view, so that the first
+    // click is as quick.
+    shown.afterFirstView(() => { if (world === newWorld) finderOf(); });
   });
 
   // Opens the card of `hits` at once; the first island's labels are pinned once the

@@ -73,10 +73,14 @@ export function addNearestList(shown, filtering, { bar, before, onChoose, onAdd 
   bar.insertBefore(nearest.element, before ?? null);
 
   let world = null;
+  let stale = true;
   // Kept up to date while folded too (a few cells of the grid): the list is there as
-  // soon as it opens.
+  // soon as it opens. A new world's list is made while the page is idle after the first
+  // view (the grid of its islands takes a while in a large world), or when the list
+  // opens before that.
   function refresh() {
     if (!world) return;
+    stale = false;
     const { islands, player } = world;
     const matches = filtering.matches();
     const accepts = matches ? (i) => matches[i] === 1 : () => true;
@@ -90,7 +94,11 @@ export function addNearestList(shown, filtering, { bar, before, onChoose, onAdd 
   }
   shown.onWorld((newWorld) => {
     world = newWorld;
-    refresh();
+    stale = true;
+    shown.afterFirstView(() => { if (stale) refresh(); });
+  });
+  nearest.element.addEventListener('toggle', () => {
+    if (nearest.element.open && stale) refresh();
   });
   filtering.onChange(refresh);
 }

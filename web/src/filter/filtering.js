@@ -89,9 +89,9 @@ export function addFilter(map, shown, { bar, before, legendList, followAddress, 
   shown.onWorld((newWorld) => {
     adopt(newWorld);
     showFilter();
-    // The squares the veil draws, worked out while the page is idle, so that the first
-    // filter does not wait for them.
-    (window.requestIdleCallback ?? setTimeout)(() => squaresOf(newWorld));
+    // The squares the veil draws, worked out while the page is idle after the first
+    // view, so that the first filter does not wait for them.
+    shown.afterFirstView(() => squaresOf(newWorld));
   });
 
   // An address typed in, or reached with Back and Forward, brings its filter.

@@ -212,15 +212,40 @@ export function labelCanvas(map, world, placement, { drawing, shownText }, settl
   const inElement = (view) => (item) =>
     item.right > 0 && item.bottom > 0 && item.left < view.width && item.top < view.height;
 
+  // Puts the tiles on the map, or off it, for the kinds shown, or draws them again.
+  let changing = false;
+  let changed = false;
+  const showKinds = () => {
+    if (changing) {
+      changed = true;
+      return;
+    }
+    if (kindsShown.size > 0 && !map.hasLayer(tiles)) tiles.addTo(map);
+    else if (kindsShown.size === 0) tiles.remove();
+    else refresh();
+  };
+
   return {
     refresh,
     // Shows or hides a kind of label.
     show(kind, on) {
       if (on) kindsShown.add(kind);
       else kindsShown.delete(kind);
-      if (kindsShown.size > 0 && !map.hasLayer(tiles)) tiles.addTo(map);
-      else if (kindsShown.size === 0) tiles.remove();
-      else refresh();
+      showKinds();
+    },
+    // Calls change(), which shows or hides kinds, and draws the tiles once at its end
+    // rather than once for each kind.
+    together(change) {
+      changing = true;
+      try {
+        change();
+      } finally {
+        changing = false;
+        if (changed) {
+          changed = false;
+          showKinds();
+        }
+      }
     },
     remove() {
       tiles.remove();

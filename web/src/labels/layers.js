@@ -19,9 +19,10 @@ const LabelSwitch = L.Layer.extend({
   },
 });
 
-// Gives { overlays, labels, refresh(), remove() }: the layers by name, the drawn labels
-// (which say where they are), a refresh for when the placement changes, and the end of
-// the world's layers.
+// Gives { overlays, labels, refresh(), switchOn(names), remove() }: the layers by name,
+// the drawn labels (which say where they are), a refresh for when the placement changes,
+// the layers `names` put on the map at once (the tiles drawn once for all of them), and
+// the end of the world's layers.
 export function makeLayers(map, world, placement, metrics, mapElement) {
   const settler = zoomSettler(mapElement, () => [labels]);
   const labels = labelCanvas(map, world, placement, metrics, settler);
@@ -37,6 +38,11 @@ export function makeLayers(map, world, placement, metrics, mapElement) {
     overlays,
     labels,
     refresh: () => labels.refresh(),
+    switchOn(names) {
+      labels.together(() => {
+        for (const name of names) overlays[name]?.addTo(map);
+      });
+    },
     remove() {
       for (const layer of Object.values(overlays)) layer.remove();
       labels.remove();

@@ -1,13 +1,15 @@
 // The islands' names folded into one text, joined by a separator, and where each starts
 // in it: one search of a long text is much faster than one per name. The names are folded
-// a slice at a time between the page's other work, so the first keystroke usually finds
-// them ready; a search before that folds the rest itself.
+// a slice at a time while the page is idle, once asked to (after the first view is
+// shown), so the first keystroke usually finds them ready; a search before that folds
+// the rest itself.
 import { fold } from './fold.js';
 
-const FoldingSlice = 10000;  // names folded at a time while the page starts
+const FoldingSlice = 1000;   // names folded at a time, between looks at the idle time left
+const SliceMargin = 2;       // milliseconds of idle time left unused
 const Separator = '\0';      // between the names in the folded text (a space in a name)
 
-// The index of `names`, folding itself in slices from now on.
+// The index of `names`; foldWhenIdle() starts folding them in slices.
 export function nameIndex(names) {
   let folded = null;
   let starts = null;
@@ -27,11 +29,13 @@ export function nameIndex(names) {
     folded = foldedParts.join(Separator);
     foldedParts = null;
   }
-  const foldInSlices = () => {
-    foldNames(FoldingSlice);
-    if (folded === null) setTimeout(foldInSlices, 0);
+  const whenIdle = globalThis.requestIdleCallback ??
+    ((work) => setTimeout(() => work({ timeRemaining: () => 0 }), 0));
+  const foldInSlices = (deadline) => {
+    do foldNames(FoldingSlice);
+    while (folded === null && deadline.timeRemaining() > SliceMargin);
+    if (folded === null) whenIdle(foldInSlices);
   };
-  setTimeout(foldInSlices, 0);
 
   // The island whose name holds the character at `position` of the folded text.
   function islandAt(position) {
@@ -58,7 +62,7 @@ export function nameIndex(names) {
     }
   }
 
-  return { forEachMatch };
+  return { forEachMatch, foldWhenIdle: () => whenIdle(foldInSlices) };
 }
 
 // The islands of `index` whose names hold `query`: those starting with it first, at most

@@ -115,6 +115,8 @@ export function addSearch(onMap, {
   onMap.onWorld((world) => {
     ({ islands, player } = world);
     index = nameIndex(islands.names);
+    const folding = index;
+    onMap.afterFirstView(() => folding.foldWhenIdle());
     if (input.value) showResults();
   });
   // The squared distance of island `i` from the player.

@@ -19,15 +19,16 @@ import { makePlayerMarker } from './player-marker.js';
 const RevealZoom = MaxZoom - 2;
 
 // The placement and the layers of one world, on `map`; `matches` (a byte per island, or
-// null for all) lets only some islands take room for labels.
-function buildLayers(map, mapElement, world, matches) {
+// null for all) lets only some islands take room for labels; `counts` are the layers'
+// counts for the layer control.
+function buildLayers(map, mapElement, world, matches, counts) {
   const metrics = labelMetrics(map.getPane('markerPane'));
   const labels = measureLabels(world, metrics);
   metrics.done();
   const placement = new Placement(world, labels, MinZoom, MaxZoom);
   if (matches) placement.include(matches);
   const layers = makeLayers(map, world, placement, metrics, mapElement);
-  const layerControl = makeLayerControl(layers.overlays, layerCounts(world, matches)).addTo(map);
+  const layerControl = makeLayerControl(layers.overlays, counts).addTo(map);
   const playerMarker = makePlayerMarker(world.player).addTo(map);
   return { placement, layers, overlays: layers.overlays, layerControl, playerMarker };
 }
@@ -52,10 +53,18 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
   // The islands a filter lets through, for a world: one byte per island, or null for all.
   let matchesOf = () => null;
   let matches = null;
-  let built = buildLayers(map, mapElement, world, matches);
+  // The counts of the world's own layers, worked out once for each world and filter.
+  let counted = null;
+  const ownCounts = () => {
+    if (counted?.world !== world || counted.matches !== matches) {
+      counted = { world, matches, counts: layerCounts(world, matches) };
+    }
+    return counted.counts;
+  };
+  let built = buildLayers(map, mapElement, world, matches, ownCounts());
   // The counts of layers that other parts of the page add to the control, by name.
   const addedCounts = {};
-  const counts = () => ({ ...layerCounts(world, matches), ...addedCounts });
+  const counts = () => ({ ...ownCounts(), ...addedCounts });
   // The layer control draws its list anew from the names it was given; the counts of a
   // filter, and those that changed since, go back in each time.
   const keepCounts = new MutationObserver(() => {
@@ -68,6 +77,9 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
   watchControl();
 
   const worldCallbacks = [];
+  // What waits for the first view to be shown.
+  let firstViewShown = false;
+  const shownCallbacks = [];
   const placeAhead = placeAheadWhenIdle();
   const placeAheadOfView = () => placeAhead(() => built.placement);
 
@@ -84,9 +96,11 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       const fit = bounds ?? base.worldBounds();
       if (asked) map.setView(asked.center, asked.zoom, { animate: false });
       else if (fit?.isValid()) map.fitBounds(fit, { animate: false });
-      for (const layer of Object.values(built.overlays)) layer.addTo(map);
+      built.layers.switchOn(Object.keys(built.overlays));
       mapElement.dataset.state = state;
       placeAheadOfView();
+      firstViewShown = true;
+      for (const callback of shownCallbacks.splice(0)) callback();
     },
   });
 
@@ -111,6 +125,14 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
     onWorld(callback) {
       worldCallbacks.push(callback);
       callback(world);
+    },
+
+    // Calls `callback` when the page is idle once the first view is shown: for work the
+    // first view does not need, which would only hold it up.
+    afterFirstView(callback) {
+      const later = () => (window.requestIdleCallback ?? setTimeout)(() => callback());
+      if (firstViewShown) later();
+      else shownCallbacks.push(later);
     },
 
     // Shows the first view, once the features are on the map: `view()` gives the one
@@ -166,10 +188,10 @@ export function showWorld(map, mapElement, firstWorld, { imageName, drawnAsked }
       built.playerMarker.remove();
       world = newWorld;
       matches = matchesOf(world);
-      built = buildLayers(map, mapElement, world, matches);
+      built = buildLayers(map, mapElement, world, matches, ownCounts());
       watchControl();
       if (pinned >= 0) built.placement.pin(pinned);
-      for (const name of switchedOn) built.overlays[name]?.addTo(map);
+      built.layers.switchOn([...switchedOn]);
       base.replace(imageUrl);
       for (const callback of worldCallbacks) callback(world);
       placeAheadOfView();
