@@ -1,15 +1,16 @@
 // Measures "Save picture" in headless Chromium: for each world, with the map element of
-// the given size (the window made larger by the bar above it) and at the pixel ratio, the time from a press of the button until the browser reports the
-// download; in the page, the time tlmaper.picture.save() takes (compose, encode, start
-// the download), and apart, the time to compose the view on a canvas and to encode it
-// as a PNG. The page is opened from disk with its bitmap, so the
-// drawn map stands in for it; labels on, and with +colours the difficulty colours too.
-// Each figure is the median of several pictures of the same view.
+// the given size (the window made larger by the bar above it) and at the pixel ratio,
+// the time from a press of the button until the browser reports the download; in the
+// page, the time tlmaper.picture.save() takes (compose, encode, start the download),
+// and apart, the time to compose the view on a canvas and to encode it as a PNG (as the
+// page does). The page is opened from disk with its bitmap, so the drawn map stands in
+// for it; labels on, and with +colours the difficulty colours too. Each figure is the
+// median of several pictures of the same view.
 //
 // Usage: node bench/picture.bench.mjs [--binary PATH] [--only example,3000,200000+colours]
 //          [--view 1280x900] [--ratio 2] [--rounds 5]
 // Works in a scratch directory that it removes.
-import { mkdtempSync, rmSync, writeFileSync, mkdirSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -53,7 +54,8 @@ function pageOf(entry) {
 const browser = await launchBrowser();
 try {
   console.log(`${width} x ${height} at pixel ratio ${ratio}, medians of ${rounds}`);
-  console.log('| world | press to download ms | save() ms | compose ms | encode ms | picture | PNG |');
+  console.log('| world | press to download ms | save() ms | compose ms | encode ms | ' +
+    'picture | PNG |');
   console.log('|---|---|---|---|---|---|---|');
   for (const entry of options.only.split(',')) {
     const { page, close } = await openPage(browser, pageOf(entry), {
@@ -76,8 +78,9 @@ try {
       for (let round = 0; round < rounds; round++) {
         // The button pressed in the page, until the browser reports the download.
         const start = Date.now();
-        const [download] = await Promise.all([page.waitForEvent('download'),
-          page.evaluate(() => document.querySelector('button[aria-label="Save picture"]').click())]);
+        const press = () =>
+          document.querySelector('button[aria-label="Save picture"]').click();
+        const [download] = await Promise.all([page.waitForEvent('download'), page.evaluate(press)]);
         pressed.push(Date.now() - start);
         await download.path();
         await page.waitForFunction(() =>

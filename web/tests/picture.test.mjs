@@ -45,7 +45,8 @@ async function dressTheMap(page) {
     let best = 0;
     const away = (i) => Math.hypot(islands.x[i] - centre.x, islands.y[i] - centre.y);
     for (let i = 1; i < islands.count; i++) if (away(i) < away(best)) best = i;
-    const point = tlmaper.map.latLngToContainerPoint(tlmaper.worldPoint(islands.x[best], islands.y[best]));
+    const point = tlmaper.map.latLngToContainerPoint(
+      tlmaper.worldPoint(islands.x[best], islands.y[best]));
     const area = document.getElementById('map').getBoundingClientRect();
     return { x: area.left + point.x, y: area.top + point.y };
   });
@@ -88,7 +89,8 @@ async function pictureAgainstScreen(page, picture) {
       context.drawImage(image, 0, 0);
       return context.getImageData(0, 0, image.width, image.height);
     };
-    const [mine, screen] = await Promise.all([pictureAddress, `data:image/png;base64,${png}`].map(pixels));
+    const [mine, screen] =
+      await Promise.all([pictureAddress, `data:image/png;base64,${png}`].map(pixels));
     const area = document.getElementById('map').getBoundingClientRect();
     const ratio = window.devicePixelRatio;
     const left = Math.round(area.left * ratio), top = Math.round(area.top * ratio);
@@ -97,13 +99,16 @@ async function pictureAgainstScreen(page, picture) {
       for (let x = 0; x < mine.width; x++) {
         const a = (y * mine.width + x) * 4, b = ((top + y) * screen.width + left + x) * 4;
         let most = 0;
-        for (let c = 0; c < 3; c++) most = Math.max(most, Math.abs(mine.data[a + c] - screen.data[b + c]));
+        for (let c = 0; c < 3; c++) {
+          most = Math.max(most, Math.abs(mine.data[a + c] - screen.data[b + c]));
+        }
         if (most > tolerance) differing++;
         largest = Math.max(largest, most);
       }
     }
     return {
-      size: [mine.width, mine.height], expected: [Math.round(area.width * ratio), Math.round(area.height * ratio)],
+      size: [mine.width, mine.height],
+      expected: [Math.round(area.width * ratio), Math.round(area.height * ratio)],
       differing, total: mine.width * mine.height, largest,
     };
   }, [picture, shot, Tolerance]);
@@ -129,7 +134,7 @@ async function assertDressed(page, what) {
 
 test('the picture is the map as the screen shows it, without what lies over the map',
   async (t) => {
-    // The first view (zoom 2), and zoom -1, where a bitmap pixel is smaller than a CSS
+    // The first view (zoom 1), and zoom -1, where a bitmap pixel is smaller than a CSS
     // pixel but not than a device pixel at ratio 2.
     const cases = [
       { ratio: 1 }, { ratio: 2 }, { ratio: 2, colorScheme: 'dark' },
@@ -180,7 +185,7 @@ test('a picture asked for mid-zoom, or while the labels settle, waits for the ma
           return { labels, zoom: map.getZoom(), picture };
         }, step);
         assert.equal(taken.zoom, expectedZoom, `${step}: the zoom pictured`);
-        if (step === 'fast') assert.equal(taken.labels, 'settling', 'asked while the labels settle');
+        if (step === 'fast') assert.equal(taken.labels, 'settling', 'asked while labels settle');
         assert.ok(await page.evaluate(() => tlmaper.labelsInView().length > 5), `${step}: labels`);
         await devTools.send('Emulation.setCPUThrottlingRate', { rate: 1 });
         const seen = await pictureAgainstScreen(page, taken.picture);
@@ -260,8 +265,10 @@ test('the file name keeps the world\'s name readable and safe on every system', 
   const view = { zoom: 2, x: 140.4, y: 84.6 };
   const cases = [
     ['The Saltmere Reach', 'saltmere.bmp', 'The Saltmere Reach z2 x140 y85.png'],
-    ['Port: North/South? <"Isles"> | A*B\\C', 'a.bmp', 'Port North South Isles A B C z2 x140 y85.png'],
-    ['Line\r\nbreak\ttab\u0000nul\u007f\u2028end', 'a.bmp', 'Line break tab nul end z2 x140 y85.png'],
+    ['Port: North/South? <"Isles"> | A*B\\C', 'a.bmp',
+      'Port North South Isles A B C z2 x140 y85.png'],
+    ['Line\r\nbreak\ttab\u0000nul\u007f\u2028end', 'a.bmp',
+      'Line break tab nul end z2 x140 y85.png'],
     // Right-to-left and invisible characters could make the name seem to end otherwise.
     ['evil\u202egnp.exe\u200b', 'a.bmp', 'evilgnp.exe z2 x140 y85.png'],
     ['...hidden. ', 'a.bmp', 'hidden. z2 x140 y85.png'],
@@ -272,7 +279,8 @@ test('the file name keeps the world\'s name readable and safe on every system', 
     ['\ud800', '...', 'map z2 x140 y85.png'],
   ];
   for (const [worldName, imageName, expected] of cases) {
-    assert.equal(pictureFileName({ worldName, imageName, ...view }), expected, JSON.stringify(worldName));
+    assert.equal(pictureFileName({ worldName, imageName, ...view }), expected,
+      JSON.stringify(worldName));
   }
   const long = pictureFileName({ worldName: 'ä'.repeat(300), imageName: '', ...view });
   assert.equal(long, `${'ä'.repeat(100)} z2 x140 y85.png`);

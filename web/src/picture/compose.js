@@ -34,7 +34,8 @@ export function composeView(mapElement, { ratio, drawBitmap }) {
   // Where `element` lies on the map, in CSS pixels from its top-left corner.
   const placeOf = (element) => {
     const box = element.getBoundingClientRect();
-    return { left: box.left - frame.left, top: box.top - frame.top, width: box.width, height: box.height };
+    const { width, height } = box;
+    return { left: box.left - frame.left, top: box.top - frame.top, width, height };
   };
 
   const draw = (element, style, alpha) => {

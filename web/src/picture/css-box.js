@@ -21,7 +21,7 @@ function addShape(path, { left, top, width, height, radius }) {
 
 // The shadows of a computed box-shadow ("rgb(0, 0, 0) 0px 0px 4px 0px, rgb(...) ...
 // inset"), each { colour, x, y, blur, spread, inset }; the first lies on top.
-export function readShadows(boxShadow) {
+function readShadows(boxShadow) {
   if (!boxShadow || boxShadow === 'none') return [];
   return boxShadow.split(/,(?![^(]*\))/).map((text) => {
     const [x = 0, y = 0, blur = 0, spread = 0] =
@@ -40,8 +40,10 @@ function cornerRadius(value, width, height) {
 // Paints the box of `style` at `place` (CSS pixels: left, top, width, height) on
 // `context`, whose pixels are `ratio` to a CSS pixel, at the context's global alpha.
 export function paintBox(context, style, place, ratio) {
-  const borderWidth = style.borderTopStyle === 'none' ? 0 : Number.parseFloat(style.borderTopWidth) || 0;
-  const borderBox = { ...place, radius: cornerRadius(style.borderTopLeftRadius, place.width, place.height) };
+  const borderWidth = style.borderTopStyle === 'none' ? 0
+    : Number.parseFloat(style.borderTopWidth) || 0;
+  const radius = cornerRadius(style.borderTopLeftRadius, place.width, place.height);
+  const borderBox = { ...place, radius };
   const paddingBox = grown(borderBox, -borderWidth);
   const shadows = readShadows(style.boxShadow);
 
@@ -76,7 +78,8 @@ export function paintBox(context, style, place, ratio) {
 
   context.save();
   context.setTransform(ratio, 0, 0, ratio, 0, 0);
-  // Shadows around the box show only outside it, the last given lowest.
+  // Shadows around the box show outside it, the last given lowest. They reach a device
+  // pixel in under its edge, as the browser's do: the edge's soft pixels show them.
   for (const { colour, x, y, blur, spread } of shadows.filter((s) => !s.inset).reverse()) {
     context.save();
     clipTo(grown(borderBox, -1 / ratio), true);
