@@ -27,6 +27,7 @@ export function composeView(mapElement, { ratio, drawBitmap }) {
   canvas.width = Math.round(frame.width * ratio);
   canvas.height = Math.round(frame.height * ratio);
   const context = canvas.getContext('2d');
+  if (!context) throw new Error('the view is too large for the browser to draw at once');
   // The map's own background shows wherever nothing lies over it.
   context.fillStyle = getComputedStyle(mapElement).backgroundColor;
   context.fillRect(0, 0, canvas.width, canvas.height);
