@@ -1,7 +1,7 @@
 // Notifications of changes in one folder, from the platform (inotify on Linux, reads of
 // the folder's changes on Windows), and the stop request of Ctrl+C, SIGTERM, SIGHUP or closing
 // the console, which wakes the same wait. Nothing here polls, except while the folder
-// is gone.
+// is gone. Each platform has its own file: folder_watch_posix.cpp, folder_watch_windows.cpp.
 #pragma once
 
 #include <memory>

@@ -1,30 +1,14 @@
 #include "live/open_browser.h"
 
-#include <string>
-
-#ifdef _WIN32
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
-#else
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#endif
+
+#include <string>
 
 namespace tlmaper {
-
-#ifdef _WIN32
-
-void OpenInBrowser(const std::string& url) {
-  // The address is plain ASCII.
-  const std::wstring wide(url.begin(), url.end());
-  ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-#else
 
 extern "C" char** environ;
 
@@ -55,7 +39,5 @@ void OpenInBrowser(const std::string& url) {
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&files);
 }
-
-#endif
 
 }  // namespace tlmaper

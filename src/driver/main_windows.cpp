@@ -1,16 +1,15 @@
-// The entry point. On Windows the arguments are taken from the wide command line and
+// The entry point on Windows: the arguments are taken from the wide command line and
 // handed on as UTF-8, the console shows UTF-8, and a console window opened for this
 // run alone (a double-click, or a save dropped onto the exe) stays open until the
 // player has read it.
-#include "driver/command_line.h"
-#include "driver/tool.h"
-
-#ifdef _WIN32
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "driver/command_line.h"
+#include "driver/tool.h"
 
 namespace {
 
@@ -58,11 +57,3 @@ int wmain(int argc, wchar_t** argv) {
   if (consoleCodePage != 0) SetConsoleOutputCP(consoleCodePage);
   return status;
 }
-
-#else
-
-int main(int argc, char** argv) {
-  return tlmaper::RunMapper(argc, argv);
-}
-
-#endif
