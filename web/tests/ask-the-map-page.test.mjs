@@ -206,7 +206,7 @@ test('a filter leaves exactly its islands labelled and marked, counts them and s
           'Towns': `(${towns} of ${count((i) => i.town)})`,
           'Explored islands': `(${explored} of ${count((i) => i.explored)})`,
           'Ship difficulty': '(12)', 'Difficulty colours': `(${matching.size} of 34)`,
-          'Voyage': '(0)',
+          'Voyage': '(0)', 'My notes': '(0)',
         }, hash);
         assert.equal(await page.textContent('.legend-filter'), `${matching.size} of 34 islands match the filter`);
         // The address keeps the filter beside the view.

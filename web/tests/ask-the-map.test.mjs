@@ -79,8 +79,11 @@ test('distance is whole world units and the direction one of eight, north up the
 test('a filter is read from the address, fitted to the world, and written back only when it narrows',
   () => {
     const span = { low: -1, high: 12 };
-    // hash -> [low, high, unexplored, towns], address part written back
+    // hash -> [low, high, unexplored, towns, notes], address part written back
     const cases = [
+      ['#notes=any', [-1, 12, false, false, 'any'], '&notes=any'],
+      ['#towns=1&notes=treasure', [-1, 12, false, true, 'treasure'], '&towns=1&notes=treasure'],
+      ['#notes=<b>&notes=done', [-1, 12, false, false, ''], ''],
       ['#z=1&x=140&y=85', [-1, 12, false, false], ''],
       ['#z=1&x=140&y=85&difficulty=5-8&unexplored=1', [5, 8, true, false],
         '&difficulty=5-8&unexplored=1'],
@@ -94,16 +97,16 @@ test('a filter is read from the address, fitted to the world, and written back o
       ['#difficulty=1e3-2&towns=1', [-1, 12, false, true], '&towns=1'],
       ['#difficulty=99999999999-3', [-1, 12, false, false], ''],
     ];
-    for (const [hash, [low, high, unexplored, towns], part] of cases) {
+    for (const [hash, [low, high, unexplored, towns, notes = ''], part] of cases) {
       const filter = filterFromHash(hash, span);
-      assert.deepEqual(filter, { low, high, unexplored, towns }, hash);
+      assert.deepEqual(filter, { low, high, unexplored, towns, notes }, hash);
       assert.equal(filterAddressPart(filter, span), part, hash);
       assert.equal(narrows(filter, span), part !== '', hash);
       assert.deepEqual(filterFromHash(part, span), filter, `${hash} read back`);
     }
     // A world without islands has nothing to narrow.
     assert.deepEqual(filterFromHash('#difficulty=3-4', null),
-      { low: 0, high: 0, unexplored: false, towns: false });
+      { low: 0, high: 0, unexplored: false, towns: false, notes: '' });
     assert.equal(filterAddressPart(filterFromHash('#difficulty=3-4&towns=1', null), null), '&towns=1');
   });
 
@@ -118,11 +121,11 @@ test('a filter carried to a new world keeps its ends, and an end open at the wor
     [{ low: 5, high: 8 }, { low: 9, high: 20 }, [9, 9]],
   ];
   for (const [{ low, high }, span, [newLow, newHigh]] of cases) {
-    const carried = carryFilter({ low, high, unexplored: true, towns: false }, old, span);
-    assert.deepEqual(carried, { low: newLow, high: newHigh, unexplored: true, towns: false });
+    const carried = carryFilter({ low, high, unexplored: true, towns: false, notes: 'danger' }, old, span);
+    assert.deepEqual(carried, { low: newLow, high: newHigh, unexplored: true, towns: false, notes: 'danger' });
   }
   assert.deepEqual(fitFilter({ low: NaN, high: 3.6 }, old),
-    { low: 0, high: 4, unexplored: false, towns: false });
+    { low: 0, high: 4, unexplored: false, towns: false, notes: '' });
 });
 
 test('the islands a filter lets through are those whose marks and difficulty fit it', () => {
@@ -131,16 +134,22 @@ test('the islands a filter lets through are those whose marks and difficulty fit
   assert.deepEqual(span, { low: -1, high: 12 });
   const filters = [
     openFilter(span),
-    { low: 5, high: 8, unexplored: true, towns: false },
-    { low: -1, high: -1, unexplored: false, towns: true },
-    { low: 3, high: 3, unexplored: true, towns: true },
+    { low: 5, high: 8, unexplored: true, towns: false, notes: '' },
+    { low: -1, high: -1, unexplored: false, towns: true, notes: '' },
+    { low: 3, high: 3, unexplored: true, towns: true, notes: '' },
+    { low: -1, high: 12, unexplored: false, towns: false, notes: 'any' },
+    { low: 2, high: 9, unexplored: true, towns: false, notes: 'danger' },
   ];
+  // Every seventh island noted, its mark in turn.
+  const noted = new Map();
+  for (let i = 0; i < islands.count; i += 7) noted.set(i, ['', 'danger', 'done'][i % 3]);
   for (const filter of filters) {
-    const { matches, count } = matchIslands(islands, filter);
+    const { matches, count } = matchIslands(islands, filter, noted);
     let expected = 0;
     for (let i = 0; i < islands.count; i++) {
       const fits = islands.difficulty[i] >= filter.low && islands.difficulty[i] <= filter.high &&
-        !(filter.unexplored && islands.isExplored[i]) && !(filter.towns && !islands.isTown[i]);
+        !(filter.unexplored && islands.isExplored[i]) && !(filter.towns && !islands.isTown[i]) &&
+        (filter.notes === '' || (noted.has(i) && (filter.notes === 'any' || noted.get(i) === filter.notes)));
       assert.equal(matches[i], fits ? 1 : 0, `island ${i}, ${JSON.stringify(filter)}`);
       if (fits) expected++;
     }

@@ -79,7 +79,7 @@ test('search finds a hostile name typed as it is, moves to it and runs nothing',
     await page.setViewportSize({ width: 1100, height: 760 });
     await page.evaluate(() => tlmaper.map.setZoom(tlmaper.map.getMinZoom(), { animate: false }));
     await page.fill('#search', world.islands[target].name);
-    const options = page.getByRole('option');
+    const options = page.locator('#search-results').getByRole('option');
     assert.equal(await options.count(), 1);
     assert.equal(await options.first().locator('.result-name').textContent(),
       world.islands[target].name);

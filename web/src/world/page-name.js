@@ -12,7 +12,10 @@ export function nameThePage(map, worldName, imageName) {
   const pageName = worldName.trim() !== '' ? worldName : saveFileName.trim() || FallbackName;
   document.title = pageName;
   const heading = document.getElementById('world-name');
-  if (heading) heading.textContent = pageName;
+  if (heading) {
+    heading.textContent = pageName;
+    heading.title = pageName;  // the whole name, where the bar cuts it short
+  }
 
   // The map image, however and whenever it is added, is described by the world's name.
   const describeImages = () => {
