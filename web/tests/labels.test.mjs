@@ -239,6 +239,51 @@ test('placement: a label on a pixel wholly covered by a placed box meets a place
   }
 });
 
+test('collision: the rasters of covered pixels never answer for a label that only comes near', () => {
+  // One placed label, and difficulties (two widths) and a name-like box around it at
+  // every eighth of a pixel: at the level itself (fmin 1) a label meets the placed one
+  // exactly where the boxes overlap, and the rasters may only ever say so there.
+  const Step = 0.125, Span = 24, Placed = [20.3, 19.7, 6.5, 7.5];
+  const probes = [];
+  for (let dx = -Span; dx <= Span; dx += Step) {
+    for (let dy = -Span; dy <= Span; dy += Step) {
+      probes.push([Placed[0] + dx, Placed[1] + dy, 4.5, 7.5], [Placed[0] + dx, Placed[1] + dy, 8.5, 7.5]);
+    }
+  }
+  const count = probes.length + 2;
+  const anchorX = new Float64Array(count), anchorY = new Float64Array(count);
+  const boxes = new Float32Array(count * 4);
+  [Placed, ...probes].forEach(([x, y, w, h], id) => {
+    anchorX[id] = x;
+    anchorY[id] = y;
+    boxes.set([-w, -h, w, h], id * 4);
+  });
+  // The last label stands for a name: its box lies beside its anchor.
+  boxes.set([3, -2, 40, 11], (count - 1) * 4);
+  const fake = {
+    worldBox: { minX: 0, minY: 0, maxX: 40, maxY: 40 },
+    reach: { minLeft: -41, minTop: -41, maxRight: 41, maxBottom: 41 },
+    anchorX, anchorY, boxes, labels: { firstName: count - 1 }, narrowest: { halfWidth: 4.5, halfHeight: 7.5 },
+  };
+  const grid = new CollisionGrid(fake, 1, 1, true);
+  grid.insert(0);
+  let answered = 0;
+  for (let id = 1; id < count; id++) {
+    if (id === count - 1) {
+      for (const [x, y] of [[14.1, 22.9], [20.3, 19.7], [-12.05, 30.6]]) {
+        anchorX[id] = x;
+        anchorY[id] = y;
+        assert.ok(!grid.coveredAt(id) || grid.blocker(id) === 0, `name at ${x}, ${y}`);
+      }
+      continue;
+    }
+    if (!grid.coveredAt(id)) continue;
+    answered++;
+    assert.equal(grid.blocker(id), 0, `${anchorX[id] - Placed[0]}, ${anchorY[id] - Placed[1]}`);
+  }
+  assert.ok(answered > probes.length / 4, 'the rasters answer for most labels over the placed one');
+});
+
 // A world of the given islands ({ x, y, town, explored }) and ships ({ x, y }).
 // The player lies far off unless given.
 function smallWorld(islands, ships = [], player = { x: -5000, y: -5000 }) {

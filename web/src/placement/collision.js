@@ -6,7 +6,10 @@ import { PointGrid } from './point-grid.js';
 
 const CollisionCell = 64;     // pixels
 const MostCollisionCells = 1 << 20;
-const LargestIslandCell = 16;  // world units
+// The cells of the island grids that names are checked against, in world units: two
+// grids serve every level.
+const SmallestIslandCell = 4;
+const LargestIslandCell = 16;
 // The largest raster of covered pixels a level keeps (a byte a pixel): the world's pixels
 // at the levels up to zoom 0 of a world 2,000 units wide.
 const MostRasterPixels = 1 << 23;
@@ -45,9 +48,12 @@ export function meetsOnTheWayIn(terms, fmin) {
 //
 // With `covering`, the grid also keeps a raster of the level's pixels over the world
 // (where it is small enough) marking the pixels that lie wholly inside a placed box. A
-// label whose box's centre falls on such a pixel overlaps that box at the level itself,
-// so it meets it without a look through the cells: at the lowest levels, where a few
-// hundred labels cover the whole world, that answers most questions.
+// label whose box reaches over such a pixel overlaps that box at the level itself, so it
+// meets it without a look through the cells: at the lowest levels, where a few hundred
+// labels cover the whole world, that answers most questions. A second raster marks the
+// pixels on which the anchor of the narrowest difficulty (every difficulty's box is
+// centred on its anchor and at least as large) would reach over a covered pixel, so a
+// difficulty is answered there with one look.
 export class CollisionGrid {
   constructor(placement, scale, fmin, covering = false) {
     const { worldBox, reach } = placement;
@@ -74,6 +80,7 @@ export class CollisionGrid {
     this.item = new Int32Array(1024);
     this.entries = 0;
     this.covered = null;
+    this.near = null;
     if (covering) {
       const left = Math.floor(worldBox.minX * scale), top = Math.floor(worldBox.minY * scale);
       const width = Math.ceil(worldBox.maxX * scale) - left + 1;
@@ -84,6 +91,16 @@ export class CollisionGrid {
         this.rasterTop = top;
         this.rasterWidth = width;
         this.rasterHeight = height;
+        const { halfWidth, halfHeight } = placement.narrowest;
+        if (halfWidth < Infinity) {
+          this.near = new Uint8Array(width * height);
+          // Anchored anywhere in pixel a, that box reaches over every pixel from
+          // a + nearLow to a + nearHigh, on each axis.
+          this.nearLowX = Math.ceil(-halfWidth + RasterMargin);
+          this.nearHighX = Math.ceil(halfWidth - RasterMargin) - 1;
+          this.nearLowY = Math.ceil(-halfHeight + RasterMargin);
+          this.nearHighY = Math.ceil(halfHeight - RasterMargin) - 1;
+        }
       }
     }
   }
@@ -110,14 +127,21 @@ export class CollisionGrid {
     return this.coveredAt(id) || this.blocker(id) >= 0;
   }
 
-  // Whether one of nine points spread over label `id`'s box (its corners a little way
-  // in, the middles of its sides and its centre) lies on a pixel of the raster that a
-  // placed box covers wholly: then the two boxes overlap at this level.
+  // Whether label `id`'s box reaches over a pixel of the raster that a placed box covers
+  // wholly (then the two boxes overlap at this level): for a difficulty, whether its
+  // anchor lies on a pixel of the second raster; for any label, whether one of nine
+  // points spread over its box (its corners a little way in, the middles of its sides
+  // and its centre) lies on a covered pixel.
   coveredAt(id) {
     if (this.covered === null) return false;
-    const { anchorX, anchorY, boxes } = this.placement;
+    const { anchorX, anchorY, boxes, labels } = this.placement;
     const b = id * 4, s = this.scale;
     const x = anchorX[id] * s - this.rasterLeft, y = anchorY[id] * s - this.rasterTop;
+    if (this.near !== null && id < labels.firstName) {
+      const column = Math.floor(x), row = Math.floor(y);
+      if (column >= 0 && row >= 0 && column < this.rasterWidth && row < this.rasterHeight &&
+          this.near[row * this.rasterWidth + column] === 1) return true;
+    }
     const left = x + boxes[b] + SampleInset, right = x + boxes[b + 2] - SampleInset;
     const top = y + boxes[b + 1] + SampleInset, bottom = y + boxes[b + 3] - SampleInset;
     const middleX = (left + right) / 2, middleY = (top + bottom) / 2;
@@ -213,6 +237,14 @@ export class CollisionGrid {
     for (let row = y0; row <= y1; row++) {
       this.covered.fill(1, row * this.rasterWidth + x0, row * this.rasterWidth + x1 + 1);
     }
+    if (this.near === null || x0 > x1 || y0 > y1) return;
+    const near0 = Math.max(0, x0 - this.nearHighX);
+    const near1 = Math.min(this.rasterWidth - 1, x1 - this.nearLowX);
+    const nearTop = Math.max(0, y0 - this.nearHighY);
+    const nearBottom = Math.min(this.rasterHeight - 1, y1 - this.nearLowY);
+    for (let row = nearTop; row <= nearBottom; row++) {
+      this.near.fill(1, row * this.rasterWidth + near0, row * this.rasterWidth + near1 + 1);
+    }
   }
 }
 
@@ -249,7 +281,7 @@ export function coversAnIsland(placement, i, scale, fmin) {
 // islands near its box first and stops at the first one it covers.
 function islandGridFor(placement, scale) {
   const { islands } = placement.world;
-  const cell = Math.min(LargestIslandCell, Math.max(4, CollisionCell / scale));
+  const cell = Math.min(LargestIslandCell, Math.max(SmallestIslandCell, CollisionCell / scale));
   let grid = placement.islandGrids.get(cell);
   if (!grid) {
     grid = new PointGrid(islands.x, islands.y, null, cell, MostCollisionCells);

@@ -77,6 +77,10 @@ export class Placement {
     this.boxes.set([-PlayerHalfSide, -PlayerHalfSide, PlayerHalfSide, PlayerHalfSide],
       this.player * 4);
     this.reach = measureReach(labels);
+    // The narrowest difficulty's box, around its anchor: every difficulty's holds it.
+    let narrowest = Infinity;
+    for (let id = 0; id < labels.firstName; id++) narrowest = Math.min(narrowest, halfWidth[id]);
+    this.narrowest = { halfWidth: narrowest + Slack, halfHeight: h };
     const islandBounds = pointBounds(islands.x, islands.y, null);
     const shipBounds = pointBounds(ships.x, ships.y, null);
     const bounds = [islandBounds, shipBounds].filter(Boolean);
@@ -130,6 +134,12 @@ export class Placement {
       this.topVerdict[k] = coversAnIsland(this, i, 2 ** this.maxZoom, 1) ? 2 : 1;
     }
     return this.topVerdict[k] === 2;
+  }
+
+  // Whether island `i`'s name at candidate `c` is known to cover an island's square at
+  // the highest zoom (false when not yet asked).
+  knownBlockedAtTop(i, c) {
+    return this.topVerdict[i * NameCandidates.length + c] === 2;
   }
 
   reset() {
@@ -315,9 +325,12 @@ class LevelPass {
       const i = shown[k];
       const id = labels.firstName + i;
       if (!this.waiting(id)) continue;
+      // A place is asked whether it covers an island at the highest zoom only when the
+      // raster of covered pixels leaves it room: at the low levels it rarely does.
       for (let c = 0; c < NameCandidates.length; c++) {
-        if (placement.blockedAtTop(i, c)) continue;
+        if (placement.knownBlockedAtTop(i, c)) continue;
         placement.setName(i, c);
+        if (this.grid.coveredAt(id) || placement.blockedAtTop(i, c)) continue;
         if (!this.meets(id) && !this.shipsWaiting.meets(id) &&
             !coversAnIsland(placement, i, scale, fmin)) {
           this.place(id);
