@@ -30,6 +30,8 @@ bool ReadLiveMap(const SavePaths& paths, const MapReport& report, LiveMap& map) 
   map.image = std::move(image);
   map.imageName = imagePath.substr(FileNameStart(imagePath));
   map.worldName = report.worldName;
+  map.playerX = report.playerX;
+  map.playerY = report.playerY;
   return true;
 }
 

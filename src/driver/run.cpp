@@ -120,6 +120,8 @@ int WriteOutputs(const tinyxml2::XMLDocument& document, const SavePaths& paths, 
   ReadShips(document, world);
   ReadPlayer(document, world);
   report.worldName = world.player.worldName;
+  report.playerX = world.player.x;
+  report.playerY = world.player.y;
   // The page needs only the world and the two paths: it is made and written to its
   // temporary file on a second thread while the map is drawn and written. It is put in
   // place, and anything it has to report is printed, after the map, as in a run that

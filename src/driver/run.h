@@ -2,6 +2,7 @@
 // and <stem>.html beside it, and gives the exit status.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "driver/command_line.h"
@@ -9,11 +10,13 @@
 
 namespace tlmaper {
 
-// What a run tells beside its exit status: the name of the world it mapped, or what
-// failed.
+// What a run tells beside its exit status: the name of the world it mapped and where
+// the player is in it, or what failed.
 struct MapReport {
   MapFailure failure = MapFailure::Read;  // for a run that failed
   std::string worldName;                  // for a run that mapped the save
+  int32_t playerX = 0;
+  int32_t playerY = 0;
 };
 
 // Maps one save as a run of the tool does, printing its messages; the exit status.

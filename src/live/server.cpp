@@ -16,6 +16,7 @@
 #include "live/connection_pool.h"
 #include "live/guarded_server.h"
 #include "live/notes_endpoint.h"
+#include "live/trail.h"
 
 namespace tlmaper {
 namespace {
@@ -48,6 +49,7 @@ constexpr auto HeartbeatInterval = std::chrono::seconds(20);
 constexpr int PortsToTry = 100;
 
 constexpr const char* NotesPath = "/notes";
+constexpr const char* TrailPath = "/trail";
 
 // Fits the page: its scripts and styles are inline, its images are data URIs and the
 // bitmap beside it, and it connects only back to this server.
@@ -103,6 +105,8 @@ struct LiveServer {
   int eventClients = 0;
   // Raised to have every waiting event stream look whether its page is still there.
   uint64_t streamCheck = 0;
+  // The player's position in each map served since the start, when it moved.
+  Trail trail;
 
   NotesPlace notes;
 };
@@ -118,7 +122,8 @@ std::string StateEvent(const LiveServer& server) {
   return "event: map\ndata: {\"version\":" + std::to_string(server.version) +
          ",\"updated\":" + std::to_string(server.updatedMs) +
          ",\"unreadable\":" + (server.failure == std::string_view("read") ? "true" : "false") +
-         ",\"failed\":\"" + server.failure + "\"}\n\n";
+         ",\"failed\":\"" + server.failure + "\",\"run\":" + std::to_string(server.trail.runMs) +
+         ",\"trail\":" + std::to_string(server.trail.added) + "}\n\n";
 }
 
 // Serves `bytes`, of the map `version`, without copying them; the snapshot lives as
@@ -214,8 +219,11 @@ void ServeGet(LiveServer& server, const httplib::Request& request, httplib::Resp
   std::unique_lock lock(server.mutex);
   const LiveMap map = server.map;
   const uint64_t version = server.version;
+  const std::shared_ptr<const std::string> trail = server.trail.json;
   lock.unlock();
-  if (request.path == "/") {
+  if (request.path == TrailPath) {
+    ServeBytes(server, response, trail, version, "application/json");
+  } else if (request.path == "/") {
     // The page learns which map it shows from this header, before its event stream
     // says which map is the latest.
     response.set_header("Server-Timing", "map;desc=\"" + std::to_string(version) + "\"");
@@ -344,6 +352,8 @@ LiveServerHandle StartLiveServer(int firstPort, LiveMap map, std::string notesPa
   server->map = std::move(map);
   server->notes.path = std::move(notesPath);
   server->updatedMs = NowMs();
+  server->trail = StartTrail(server->updatedMs);
+  AddToTrail(server->trail, server->map.playerX, server->map.playerY, server->updatedMs);
   Configure(*server);
   for (int port = firstPort; port < firstPort + PortsToTry && port <= 65535; ++port) {
     if (server->http.bind_to_port("127.0.0.1", port)) {
@@ -374,6 +384,7 @@ void PublishMap(LiveServer& server, LiveMap map) {
     ++server.version;
     server.updatedMs = NowMs();
     server.failure = "";
+    AddToTrail(server.trail, server.map.playerX, server.map.playerY, server.updatedMs);
   }
   server.changed.notify_all();
 }

@@ -1,9 +1,10 @@
-// The live map's web server: the page, its bitmap, a stream of update events and the
-// players' notes, on the loopback address only. The map is held in memory and replaced
-// whole with each new map; the notes are read from and written to the one notes file
+// The live map's web server: the page, its bitmap, a stream of update events, the path
+// the player sailed and the players' notes, on the loopback address only. The map is held in memory
+// and replaced whole with each new map; the notes are read from and written to the one notes file
 // beside the save. No part of a request's path ever reaches the file system.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -11,12 +12,14 @@ namespace tlmaper {
 
 // One map as served: the page and the bitmap, and the bitmap's file name, under which
 // it is served (the page loads it from its own folder); the world's name, which the
-// notes file takes.
+// notes file takes; the player's position, which the path sailed takes.
 struct LiveMap {
   std::shared_ptr<const std::string> page;
   std::shared_ptr<const std::string> image;
   std::string imageName;
   std::string worldName;
+  int32_t playerX = 0;
+  int32_t playerY = 0;
 };
 
 struct LiveServer;
@@ -32,7 +35,8 @@ LiveServerHandle StartLiveServer(int firstPort, LiveMap map, std::string notesPa
 
 int LiveServerPort(const LiveServer& server);
 
-// A new map: served from now on, and announced to every open page.
+// A new map: served from now on, and announced to every open page. Its player's position
+// joins the path sailed when the player moved.
 void PublishMap(LiveServer& server, LiveMap map);
 
 // What a map of the latest save failed at.

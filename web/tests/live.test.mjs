@@ -122,6 +122,18 @@ test('serves the page, its bitmap and events, and refuses every other request', 
       ['a body hidden after a GET of the notes', `GET /notes HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 400],
       ['PUT of the notes', `PUT /notes HTTP/1.1\r\n${host}${jsonType}Content-Length: 2\r\n\r\n{}`, 405],
       ['DELETE of the notes', `DELETE /notes HTTP/1.1\r\n${host}\r\n`, 405],
+      ['the path sailed', `GET /trail HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
+      ['HEAD of the path', `HEAD /trail HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
+      ['the path for another origin', `GET /trail HTTP/1.1\r\n${host}Origin: http://attacker.example\r\n\r\n`, 403],
+      ['the path read by another site', `GET /trail HTTP/1.1\r\n${host}Sec-Fetch-Site: cross-site\r\nSec-Fetch-Mode: cors\r\n\r\n`, 403],
+      ['the path read by a site beside', `GET /trail HTTP/1.1\r\n${host}Sec-Fetch-Site: same-site\r\n\r\n`, 403],
+      ['the path opened from a link on another site', `GET /trail HTTP/1.1\r\n${host}Sec-Fetch-Site: cross-site\r\nSec-Fetch-Mode: navigate\r\nSec-Fetch-Dest: document\r\n\r\n`, 403],
+      ['the path under a foreign Host', `GET /trail HTTP/1.1\r\nHost: attacker.example:${port}\r\n\r\n`, 403],
+      ['a body hidden after a GET of the path', `GET /trail HTTP/1.1\r\n${host}Content-Length: ${hidden.length}\r\n\r\n${hidden}`, 400],
+      ['POST of the path', `POST /trail HTTP/1.1\r\n${host}${jsonType}Content-Length: 2\r\n\r\n{}`, 405],
+      ['DELETE of the path', `DELETE /trail HTTP/1.1\r\n${host}\r\n`, 405],
+      ['a path below the path', `GET /trail/../world.xml HTTP/1.1\r\n${host}\r\n`, 404],
+      ['the path by a file name', `GET /trail.json HTTP/1.1\r\n${host}\r\n`, 404],
     ];
     for (const [what, request, status] of cases) {
       const response = await rawRequest(port, request);
@@ -165,6 +177,14 @@ test('serves the page, its bitmap and events, and refuses every other request', 
     }
     const deleted = await rawRequest(port, `DELETE /notes HTTP/1.1\r\n${host}\r\n`);
     assert.equal(deleted.headers.allow, 'GET, HEAD, POST');
+    // The path is read only, and served whole whatever a Range asks.
+    const trailDeleted = await rawRequest(port, `DELETE /trail HTTP/1.1\r\n${host}\r\n`);
+    assert.equal(trailDeleted.headers.allow, 'GET, HEAD');
+    const trail = await get(live, '/trail');
+    assert.equal(trail.headers['content-type'], 'application/json');
+    const ranged = await get(live, '/trail', 'Range: bytes=0-5\r\n');
+    assert.equal(ranged.status, 200);
+    assert.deepEqual(ranged.body, trail.body);
     assert.equal(image.headers['cross-origin-resource-policy'], 'same-origin');
     // After all that the server still serves.
     assert.equal((await get(live, '/')).status, 200);
@@ -230,6 +250,42 @@ test('notes sent to the live map are merged into the file beside the save, and a
   const page = readFileSync(join(directory, 'world.html'), 'utf8');
   assert.ok(!page.includes('Reef </script>'));
   assert.deepEqual(pageNotes(page), JSON.parse(readFileSync(file, 'utf8')));
+});
+
+test('the path sailed gains a point for each save in which the player moved, and is served whole', async () => {
+  const world = gridWorld();  // the player at 101, 47
+  const directory = folderWith('trail', world);
+  const live = await startLive(directory, 'world.xml');
+  const events = openEvents(live);
+  try {
+    const first = await events.next();
+    assert.equal(first.trail, 1);
+    const trailOf = async () => JSON.parse((await get(live, '/trail')).body);
+    const save = (x, y, islandName = 'Isle 0') => {
+      const next = structuredClone(world);
+      next.player = { ...world.player, x, y };
+      next.islands[0].name = islandName;
+      replaceSave(directory, 'world.xml', saveXml(next));
+    };
+    save(131, 50);
+    assert.equal((await events.next((e) => e.version === 2)).trail, 2);
+    save(131, 50, 'Isle Zero');  // the map changed, the player did not
+    assert.equal((await events.next((e) => e.version === 3)).trail, 2);
+    save(-5, 2147483647);
+    const last = await events.next((e) => e.version === 4);
+    assert.equal(last.trail, 3);
+    assert.equal(last.run, first.run);
+    const served = await trailOf();
+    assert.equal(served.run, first.run);
+    assert.equal(served.added, 3);
+    assert.deepEqual(served.points.map(([x, y]) => [x, y]), [[101, 47], [131, 50], [-5, 2147483647]]);
+    const times = served.points.map(([, , t]) => t);
+    assert.ok(times[0] >= first.run && times[0] < times[1] && times[1] < times[2], `${times}`);
+    assert.equal(times[2], last.updated);
+  } finally {
+    events.close();
+    await stopLive(live);
+  }
 });
 
 test('a notes file that cannot take more, or cannot be read, is left as it is', async () => {
