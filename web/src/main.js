@@ -3,8 +3,9 @@
 //
 // window.tlmaper is what the page shows of itself for inspection and for its tests:
 // map, world, worldPoint(x, y), worldPosition(latLng), worldBounds(), revealIsland(index),
-// pinnedIsland(), labelsInView(), marksInView(), drawsMap(), viewLink(), and the tiles of
-// the drawn map and the difficulty colours for measuring them. The map is also the page's
+// pinnedIsland(), labelsInView(), marksInView(), drawsMap(), viewLink(), the tiles of
+// the drawn map and the difficulty colours for measuring them, and on a live page the
+// path sailed, trail(), and the last update's changes, changes(). The map is also the page's
 // global `map`.
 
 import { addControls } from './controls/controls.js';
@@ -105,7 +106,9 @@ addSearch(shown, {
   onChoose: identify.openIsland, onAdd: voyage.add, noted: notes.islandsNoted,
   noteOf: notes.noteOf,
 });
-followLive(map, mapElement, shown);
+const live = followLive(map, mapElement, shown, {
+  worldName: readWorldName(document), onChoose: identify.openIsland,
+});
 
 window.map = map;
 window.tlmaper = {
@@ -125,6 +128,8 @@ window.tlmaper = {
   picture,
   notes: { list: notes.list },
   voyage: { plan: voyage.plan, stops: voyage.stops, add: voyage.add, stopsInView: voyage.stopsInView },
+  trail: live.trail,
+  changes: live.changes,
 };
 
 shown.start(address.initialView);

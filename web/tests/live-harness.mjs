@@ -6,7 +6,8 @@ import { once } from 'node:events';
 import { mkdirSync, renameSync, writeFileSync } from 'node:fs';
 import net from 'node:net';
 import { join } from 'node:path';
-import { binary, scratch } from './page-harness.mjs';
+import { after } from 'node:test';
+import { binary, launchBrowser, scratch } from './page-harness.mjs';
 import { gridWorld, saveXml } from './worlds.mjs';
 
 const started = new Set();
@@ -37,9 +38,11 @@ export async function freePort() {
   return port;
 }
 
-// Starts the tool on `save` in `directory` and waits for its served address.
-export async function startLive(directory, save, timeout = 60000) {
-  const port = await freePort();
+// Starts the tool on `save` in `directory` and waits for its served address; from
+// `port` on when given (a page's origin, and so what it keeps in the browser, is the
+// port's).
+export async function startLive(directory, save, timeout = 60000, port = 0) {
+  port ||= await freePort();
   const child = spawn(binary, ['--live', '--no-open', '--port', String(port), save],
     { cwd: directory, stdio: ['ignore', 'pipe', 'pipe'] });
   started.add(child);
@@ -73,6 +76,17 @@ export async function stopLive(live, signal = 'SIGINT') {
 
 export function stopAllLive() {
   for (const child of started) child.kill('SIGKILL');
+}
+
+// For a test file: a browser launched at the first call, closed after the file's tests,
+// when every tool still running is stopped too.
+export function browserForLiveTests() {
+  let browser = null;
+  after(async () => {
+    await browser?.close();
+    stopAllLive();
+  });
+  return async () => (browser ??= await launchBrowser());
 }
 
 // One raw request (`text` is sent as it stands) and the response as

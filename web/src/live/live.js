@@ -1,16 +1,23 @@
 // The live map: served by `tlmaper --live`, the page hears of each new map on the
 // server's event stream (/events) and puts it in place of the shown one, keeping the
 // view, the address, the search, the layers and a pinned island. It shows when the map
-// was last updated, and says so while the latest save could not be read. Opened from
-// disk it does nothing.
+// was last updated, and says so while the latest save could not be read. It draws the
+// path sailed (trail.js) and tells what each new save changed (changes-notice.js).
+// Opened from disk it does none of this.
 //
 // #map's data-live says "current" once the page shows the latest map the server has
 // announced, "updating" while it fetches one; data-live-version names the map shown.
 import { ListBlocks, readImageName, readPageWorld } from '../world/lists.js';
+import { noticeChanges } from './changes-notice.js';
+import { keepTrail } from './trail.js';
 
-// Follows the server's maps on `shown` (the world on the map), when served live.
-export function followLive(map, mapElement, shown) {
-  if (!/^https?:$/.test(location.protocol) || typeof EventSource !== 'function') return;
+// Follows the server's maps on `shown` (the world on the map), when served live; the
+// path is kept for the world named `worldName`, and onChoose(index) opens an island's
+// card. Gives { trail(), changes() }: the path [{ x, y }] oldest first, and the last
+// update's changes [{ index, what }] (both empty when not live).
+export function followLive(map, mapElement, shown, { worldName, onChoose }) {
+  const notLive = { trail: () => [], changes: () => [] };
+  if (!/^https?:$/.test(location.protocol) || typeof EventSource !== 'function') return notLive;
   const RetryMs = 2000;
 
   // The map this page was served with, as the server named it.
@@ -28,10 +35,15 @@ export function followLive(map, mapElement, shown) {
   let currentImageName = nameOfImage(readImageName(document));
   const imageUrl = (name, version) => `${encodeURIComponent(name)}?map=${version}`;
 
-  const status = L.DomUtil.create('div', 'panel live-status');
+  // The bar at the bottom left: when the map was updated, and the path's "Clear path".
+  const bar = L.DomUtil.create('div', 'panel live-bar');
+  const status = L.DomUtil.create('span', 'live-status', bar);
   status.setAttribute('role', 'status');
-  const StatusControl = L.Control.extend({ onAdd: () => status });
+  L.DomEvent.disableClickPropagation(bar);
+  const StatusControl = L.Control.extend({ onAdd: () => bar });
   new StatusControl({ position: 'bottomleft' }).addTo(map);
+  const trail = keepTrail(map, shown, { worldName, bar });
+  const changes = noticeChanges(map, shown, { onChoose });
 
   // What the page says when the latest save could not be mapped, by what failed.
   const Failures = {
@@ -46,7 +58,7 @@ export function followLive(map, mapElement, shown) {
     const failure = Failures[latest?.failed] ?? (latest?.unreadable ? Failures.read : '');
     if (connected && failure) text += `. ${failure}`;
     status.textContent = text;
-    status.classList.toggle('live-problem', !connected || Boolean(failure));
+    bar.classList.toggle('live-problem', !connected || Boolean(failure));
   }
 
   // The served page's marker lists, player and bitmap name, taken from its text where
@@ -115,7 +127,9 @@ export function followLive(map, mapElement, shown) {
           await preload.decode();
         }
         currentImageName = imageName;
+        const before = shown.world();
         shown.replaceWorld(world, imageUrl(imageName, version));
+        changes.show(before, world);
         shownVersion = version;
         mapElement.dataset.liveVersion = String(version);
       }
@@ -136,6 +150,7 @@ export function followLive(map, mapElement, shown) {
       latest = JSON.parse(event.data);
       shownVersion ??= latest.version;
       showStatus(true);
+      trail.heard(latest);
       if (latest.version !== shownVersion) update();
       else if (!fetching) mapElement.dataset.live = 'current';
     });
@@ -146,4 +161,5 @@ export function followLive(map, mapElement, shown) {
   }
   showStatus(true);
   connect();
+  return { trail: trail.trail, changes: changes.changes };
 }
