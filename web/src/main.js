@@ -28,6 +28,14 @@ import { followViewInAddress } from './address/view-hash.js';
 import { addVoyage } from './voyage/voyage.js';
 import { addNotes } from './notes/notes.js';
 import { keepNotesLive } from './notes/notes-live.js';
+import { t } from './i18n/i18n.js';
+import {
+  addLanguageChoice, choosePageLanguage, languageAddressPart, translateTemplate,
+} from './i18n/page-language.js';
+
+// The page speaks the player's language from its first word on.
+const language = choosePageLanguage();
+translateTemplate(language);
 
 const mapElement = document.getElementById('map');
 const map = createMap(mapElement);
@@ -42,23 +50,24 @@ function readWorld() {
   } catch (error) {
     if (!(error instanceof ListError)) throw error;
     console.error(error.message);
-    showNotice(map, `The markers of this page could not be read (${error.message}); ` +
-                    'the map shows without them.');
+    showNotice(map, t('notice.markers', { reason: error.message }));
     return emptyWorld(readPlayer(document));
   }
 }
 
 const drawnAsked = askedInAddress(location.hash);
 const shown = showWorld(map, mapElement, readWorld(), { imageName, drawnAsked });
-// The address keeps the view, then "&map=drawn" once asked for, then the filter and the
-// voyage.
+// The address keeps the view, then "&map=drawn" once asked for, then the filter, the
+// voyage and the language once asked for.
 let filterPart = () => '';
 let voyagePart = () => '';
+const languagePart = languageAddressPart(language);
 const address = followViewInAddress(map, mapElement,
-  () => (drawnAsked ? DrawnAddressPart : '') + filterPart() + voyagePart());
+  () => (drawnAsked ? DrawnAddressPart : '') + filterPart() + voyagePart() + languagePart());
 const coordinates = document.getElementById('coordinates');
 if (coordinates) showCoordinates(map, coordinates, () => shown.world().player);
 const controls = addControls(map, shown, address.viewLink);
+addLanguageChoice(language);
 const picture = addSavePicture(map, mapElement, shown, controls);
 const colours = addDifficultyColours(map, shown);
 // The filter and the nearest list go into the top bar, before the search.

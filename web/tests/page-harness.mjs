@@ -153,3 +153,15 @@ export function readShots(page, shots, { points, box }) {
     return { differing, total: width * height };
   }, [shots, points ?? null, box ?? null]);
 }
+
+// The serious and critical findings of axe-core on `page` as it is now, each as
+// "rule: the elements".
+export async function seriousAxeViolations(page) {
+  await page.addScriptTag({ path: join(webDirectory, 'node_modules/axe-core/axe.min.js') });
+  return page.evaluate(async () => {
+    const results = await axe.run(document);
+    return results.violations
+      .filter((violation) => ['serious', 'critical'].includes(violation.impact))
+      .map((violation) => `${violation.id}: ${violation.nodes.map((n) => n.target).join(' ')}`);
+  });
+}

@@ -5,6 +5,7 @@
 // focus back to where it was.
 import { fromPlayerText, offsetBetween } from '../shared/compass.js';
 import { textElement } from '../shared/text-element.js';
+import { t } from '../i18n/i18n.js';
 
 // The most entries a card lists; past them it says "and N more".
 export const MostEntries = 5;
@@ -17,7 +18,7 @@ export function cardContent(world, hits) {
     const position = { x: records.x[index], y: records.y[index] };
     return {
       kind, index, ...position,
-      name: kind === 'ship' ? 'Roaming ship' : world.islands.names[index],
+      name: kind === 'ship' ? t('card.ship') : world.islands.names[index],
       difficulty: records.difficulty[index],
       town: kind === 'island' && world.islands.isTown[index] === 1,
       explored: kind === 'island' && world.islands.isExplored[index] === 1,
@@ -29,22 +30,22 @@ export function cardContent(world, hits) {
 
 // The marks of an entry, as one line: "difficulty 7 · town · explored".
 export function marksText(entry) {
-  const marks = [`difficulty ${entry.difficulty}`];
-  if (entry.town) marks.push('town');
-  if (entry.kind === 'island') marks.push(entry.explored ? 'explored' : 'unexplored');
+  const marks = [t('card.difficulty', { difficulty: String(entry.difficulty) })];
+  if (entry.town) marks.push(t('card.town'));
+  if (entry.kind === 'island') marks.push(t(entry.explored ? 'card.explored' : 'card.unexplored'));
   return marks.join(' · ');
 }
 
 // "x 296, y 82 · 178 E of you" (or "· where you are").
 export function whereText(entry) {
-  return `x ${entry.x}, y ${entry.y} · ${fromPlayerText(entry.offset)}`;
+  return t('card.where', { x: String(entry.x), y: String(entry.y), offset: fromPlayerText(entry.offset) });
 }
 
 // What the dialog is called: its one name, or the first and how many more.
 function cardLabel({ entries, more }) {
-  const name = (entry) => entry.name.replace(/\s+/g, ' ').trim() || '(no name)';
+  const name = (entry) => entry.name.replace(/\s+/g, ' ').trim() || t('card.noName');
   const others = entries.length - 1 + more;
-  return others === 0 ? name(entries[0]) : `${name(entries[0])} and ${others} more`;
+  return others === 0 ? name(entries[0]) : t('card.label', { name: name(entries[0]), count: others });
 }
 
 // The card, not yet in the document: put `element` where it should show. `onClose` is
@@ -60,7 +61,7 @@ export function makeCard(document, onClose = () => {}, actionsFor = () => null) 
   const close = document.createElement('button');
   close.type = 'button';
   close.className = 'card-close';
-  close.setAttribute('aria-label', 'Close');
+  close.setAttribute('aria-label', t('card.close'));
   close.textContent = '×';
   const list = document.createElement('ul');
   list.className = 'card-entries';
@@ -73,7 +74,7 @@ export function makeCard(document, onClose = () => {}, actionsFor = () => null) 
   function entryItem(entry) {
     const item = document.createElement('li');
     item.className = `card-entry card-${entry.kind}`;
-    item.append(textElement('h2', 'card-name', entry.name || '(no name)'),
+    item.append(textElement('h2', 'card-name', entry.name || t('card.noName')),
       textElement('p', 'card-marks', marksText(entry)),
       textElement('p', 'card-where', whereText(entry)));
     const actions = actionsFor(entry);
@@ -86,7 +87,7 @@ export function makeCard(document, onClose = () => {}, actionsFor = () => null) 
   function open(content) {
     if (element.hidden) returnFocus = document.activeElement;
     list.replaceChildren(...content.entries.map(entryItem));
-    moreLine.textContent = content.more > 0 ? `and ${content.more.toLocaleString('en')} more` : '';
+    moreLine.textContent = content.more > 0 ? t('card.more', { count: content.more }) : '';
     element.setAttribute('aria-label', cardLabel(content));
     element.hidden = false;
     element.focus({ preventScroll: true });

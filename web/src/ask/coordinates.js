@@ -4,8 +4,7 @@
 
 import { fromPlayerText, offsetBetween } from '../shared/compass.js';
 import { worldPosition } from '../world/map.js';
-
-const Nothing = 'x –, y –';
+import { t } from '../i18n/i18n.js';
 
 // Puts `readout` (the page's coordinates panel) on the map and keeps it up to date;
 // player() gives the player's position.
@@ -19,7 +18,7 @@ export function showCoordinates(map, readout, player) {
     // "+ 0" turns a rounded -0 into 0. The distance is that of the place shown.
     const place = { x: Math.round(position.x) + 0, y: Math.round(position.y) + 0 };
     const fromPlayer = fromPlayerText(offsetBetween(player(), place));
-    readout.textContent = `x ${place.x}, y ${place.y} · ${fromPlayer}`;
+    readout.textContent = t('card.where', { x: String(place.x), y: String(place.y), offset: fromPlayer });
   });
-  map.on('mouseout', () => { readout.textContent = Nothing; });
+  map.on('mouseout', () => { readout.textContent = t('coordinates.none'); });
 }

@@ -1,11 +1,12 @@
 // The "Nearest" list: a button in the page's top bar that opens the ten islands nearest
 // the player that the filter lets through, each with its distance, direction and
 // difficulty. Choosing one (click, or Enter on it) shows it on the map and opens its card.
-import { offsetBetween, offsetText } from '../shared/compass.js';
+import { fromPlayerText, offsetBetween, offsetText } from '../shared/compass.js';
 import { nearestIslands } from './nearest.js';
 import { islandGridOf } from './squares-at.js';
 import { textElement } from '../shared/text-element.js';
 import { makeTopPanel } from '../shared/top-panel.js';
+import { t } from '../i18n/i18n.js';
 
 const MostNearest = 10;
 
@@ -13,7 +14,7 @@ const MostNearest = 10;
 // onAdd(index) (when given) with one the player adds to the voyage; show(items,
 // filtered) lists { index, name, difficulty, offset } nearest first.
 export function makeNearestList(document, onChoose, onAdd = null) {
-  const { panel, popup } = makeTopPanel(document, 'nearest-panel', 'Nearest', 'div');
+  const { panel, popup } = makeTopPanel(document, 'nearest-panel', t('nearest.button'), 'div');
   const heading = document.createElement('h2');
   heading.id = 'nearest-heading';
   const list = document.createElement('ol');
@@ -27,14 +28,17 @@ export function makeNearestList(document, onChoose, onAdd = null) {
     button.type = 'button';
     button.dataset.island = String(index);
     const nameText =
-      textElement('span', 'nearest-name', name.replace(/\s+/g, ' ').trim() || '(no name)');
+      textElement('span', 'nearest-name', name.replace(/\s+/g, ' ').trim() || t('card.noName'));
     const offsetPart = textElement('span', 'nearest-offset', offsetText(offset));
     const difficultyPart = textElement('span', 'nearest-difficulty', String(difficulty));
-    difficultyPart.title = 'difficulty';
-    // Read out as "Name, 46 E of you, difficulty 11".
-    const spoken = (text) => textElement('span', 'visually-hidden', text);
-    offsetPart.append(spoken(offset.direction === '' ? '' : ' of you'));
-    button.append(nameText, spoken(', '), offsetPart, spoken(', difficulty '), difficultyPart);
+    difficultyPart.title = t('nearest.difficulty');
+    // Read out as one sentence, "Name, 46 E of you, difficulty 11", in place of the
+    // pieces shown.
+    const spoken = textElement('span', 'visually-hidden', t('nearest.spoken', {
+      name: nameText.textContent, offset: fromPlayerText(offset), difficulty: String(difficulty),
+    }));
+    for (const shownPart of [nameText, offsetPart, difficultyPart]) shownPart.setAttribute('aria-hidden', 'true');
+    button.append(spoken, nameText, offsetPart, difficultyPart);
     button.addEventListener('click', () => onChoose(index));
     line.append(button);
     if (onAdd) {
@@ -42,8 +46,8 @@ export function makeNearestList(document, onChoose, onAdd = null) {
       add.type = 'button';
       add.className = 'nearest-add';
       add.textContent = '+';
-      add.title = 'Add to voyage';
-      add.setAttribute('aria-label', `Add ${nameText.textContent} to the voyage`);
+      add.title = t('nearest.add');
+      add.setAttribute('aria-label', t('nearest.addNamed', { name: nameText.textContent }));
       add.addEventListener('click', () => onAdd(index));
       line.append(add);
     }
@@ -52,8 +56,8 @@ export function makeNearestList(document, onChoose, onAdd = null) {
 
   function show(items, filtered) {
     heading.textContent = items.length === 0
-      ? (filtered ? 'No island matches the filter' : 'No islands')
-      : (filtered ? 'Nearest matching islands' : 'Nearest islands');
+      ? t(filtered ? 'nearest.noneMatch' : 'nearest.none')
+      : t(filtered ? 'nearest.headingMatching' : 'nearest.heading');
     list.replaceChildren(...items.map(item));
   }
 

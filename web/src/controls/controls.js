@@ -2,6 +2,7 @@
 // the player and copy a link to the current view, and the legend that says what the
 // marks on the map mean.
 import { worldPoint } from '../world/map.js';
+import { t } from '../i18n/i18n.js';
 
 const PlayerZoom = 1;  // near enough to see the islands around the player
 
@@ -70,18 +71,18 @@ export function addControls(map, shown, viewLink) {
     bar = L.DomUtil.create('div', 'leaflet-bar view-buttons', container);
     status = L.DomUtil.create('p', 'copy-status panel', container);
     status.setAttribute('role', 'status');
-    addButton(bar, 'Show the whole world', Icons.world, () => {
+    addButton(bar, t('controls.wholeWorld'), Icons.world, () => {
       const bounds = shown.worldBounds();
       if (bounds?.isValid()) map.fitBounds(bounds);
     });
-    addButton(bar, 'Centre on the player', Icons.player, () => {
+    addButton(bar, t('controls.centre'), Icons.player, () => {
       const { player } = shown.world();
       map.setView(worldPoint(player.x, player.y), Math.max(map.getZoom(), PlayerZoom));
     });
-    addButton(bar, 'Copy a link to this view', Icons.link, async () => {
+    addButton(bar, t('controls.copyLink'), Icons.link, async () => {
       const link = viewLink();
       const copied = await copyText(link);
-      say(copied ? 'Link copied' : `Copy this link: ${link}`, copied ? 3000 : 15000);
+      say(copied ? t('controls.copied') : t('controls.copyThis', { link }), copied ? 3000 : 15000);
     });
     L.DomEvent.disableClickPropagation(container);
     return container;

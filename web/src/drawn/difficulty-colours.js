@@ -6,6 +6,8 @@
 // the islands. The layer draws only squares, on tiles over the map, so it works over the
 // bitmap and over the drawn map alike; the legend shows the scale while it is on.
 import { makeTileLayer, rgba, ShipColour, squaresOf } from './drawn-map.js';
+import { switchName } from '../world/layer-control.js';
+import { t } from '../i18n/i18n.js';
 
 const LayerName = 'Difficulty colours';
 const Missing = -1;
@@ -78,14 +80,14 @@ function legendLines(range, hasUnknown) {
     bar.style.background = `linear-gradient(to right, ${stops})`;
     line.append(end(range.low), bar, end(range.high));
     line.setAttribute('aria-label',
-      `difficulty colours from ${range.low}, dark purple, to ${range.high}, yellow`);
+      t('legend.scale', { low: String(range.low), high: String(range.high) }));
     lines.push(line);
   }
   if (hasUnknown) {
     const line = document.createElement('li');
     const key = document.createElement('span');
     key.className = 'key key-unknown';
-    line.append(key, 'difficulty unknown');
+    line.append(key, t('legend.unknown'));
     lines.push(line);
   }
   return lines;
@@ -125,9 +127,8 @@ export function addDifficultyColours(map, shown) {
     layer.on('remove', () => {
       for (const line of lines) line.remove();
     });
-    const count = world.islands.count.toLocaleString('en');
     shown.layerControl().addOverlay(layer,
-      `${LayerName} <span class="layer-count" data-layer="${LayerName}">(${count})</span>`);
+      switchName(LayerName, t('layers.count', { count: world.islands.count })));
     return { layer, makeTiles };
   }
 

@@ -4,6 +4,7 @@
 // says what the filter keeps while one is on.
 import { openFilter, fitFilter, narrows, NoteChoices } from './filter.js';
 import { makeTopPanel } from '../shared/top-panel.js';
+import { t } from '../i18n/i18n.js';
 
 // Typing a difficulty waits this long for the next key before the map follows.
 const TypingPause = 250;
@@ -17,8 +18,8 @@ function labelled(document, text, input) {
 // The control, not yet in the document. onChange(filter) is called when the player
 // changes it; set(filter, span, matching, total) shows a filter and its count.
 export function makeFilterControl(document, onChange) {
-  const { panel, summary, popup: form } = makeTopPanel(document, 'filter-panel', 'Filter', 'form');
-  form.setAttribute('aria-label', 'Filter the islands');
+  const { panel, summary, popup: form } = makeTopPanel(document, 'filter-panel', t('filter.button'), 'form');
+  form.setAttribute('aria-label', t('filter.form'));
 
   const number = (id, name) => {
     const input = document.createElement('input');
@@ -29,13 +30,13 @@ export function makeFilterControl(document, onChange) {
     input.setAttribute('aria-label', name);
     return input;
   };
-  const low = number('filter-low', 'lowest difficulty');
-  const high = number('filter-high', 'highest difficulty');
+  const low = number('filter-low', t('filter.low'));
+  const high = number('filter-high', t('filter.high'));
   const range = document.createElement('fieldset');
   const legend = document.createElement('legend');
-  legend.textContent = 'Difficulty';
+  legend.textContent = t('filter.difficulty');
   const to = document.createElement('span');
-  to.textContent = 'to';
+  to.textContent = t('filter.to');
   range.append(legend, low, to, high);
 
   const checkbox = (id) => {
@@ -49,22 +50,23 @@ export function makeFilterControl(document, onChange) {
   // Only the islands with the player's notes: any, or those of one mark.
   const notes = document.createElement('select');
   notes.id = 'filter-notes';
-  const NoteNames = ['all islands', 'with a note', 'planned', 'danger', 'treasure', 'done'];
-  notes.append(...NoteChoices.map((value, k) => new Option(NoteNames[k], value)));
+  const NoteNames = ['filter.notesAll', 'filter.notesAny', 'marks.planned', 'marks.danger',
+    'marks.treasure', 'marks.done'];
+  notes.append(...NoteChoices.map((value, k) => new Option(t(NoteNames[k]), value)));
   const notesLabel = document.createElement('label');
-  notesLabel.append('notes:', notes);
+  notesLabel.append(t('filter.notes'), notes);
   const count = document.createElement('p');
   count.id = 'filter-count';
   count.setAttribute('role', 'status');
   const clear = document.createElement('button');
   clear.type = 'button';
   clear.id = 'filter-clear';
-  clear.textContent = 'Show all';
+  clear.textContent = t('filter.showAll');
   const footer = document.createElement('div');
   footer.className = 'filter-footer';
   footer.append(count, clear);
-  form.append(range, labelled(document, 'unexplored only', unexplored),
-    labelled(document, 'towns only', towns), notesLabel, footer);
+  form.append(range, labelled(document, t('filter.unexploredOnly'), unexplored),
+    labelled(document, t('filter.townsOnly'), towns), notesLabel, footer);
 
   let span = null;
   let shown = openFilter(null);
@@ -104,15 +106,15 @@ export function makeFilterControl(document, onChange) {
   });
 
   function summaryText(filter) {
-    if (!narrows(filter, span)) return 'Filter';
+    if (!narrows(filter, span)) return t('filter.button');
     const parts = [];
     if (span && (filter.low > span.low || filter.high < span.high)) {
       parts.push(filter.low === filter.high ? `${filter.low}` : `${filter.low}–${filter.high}`);
     }
-    if (filter.unexplored) parts.push('unexplored');
-    if (filter.towns) parts.push('towns');
-    if (filter.notes) parts.push(filter.notes === 'any' ? 'noted' : filter.notes);
-    return `Filter: ${parts.join(', ')}`;
+    if (filter.unexplored) parts.push(t('filter.partUnexplored'));
+    if (filter.towns) parts.push(t('filter.partTowns'));
+    if (filter.notes) parts.push(t(filter.notes === 'any' ? 'filter.partNoted' : `marks.${filter.notes}`));
+    return t('filter.buttonOn', { parts: parts.join(t('list.separator')) });
   }
 
   // Shows `filter` for a world of difficulties `worldSpan`, of whose `total` islands
@@ -135,8 +137,8 @@ export function makeFilterControl(document, onChange) {
     summary.textContent = summaryText(filter);
     panel.classList.toggle('filter-on', on);
     count.textContent = on
-      ? `${matching.toLocaleString('en')} of ${total.toLocaleString('en')} islands match`
-      : `all ${total.toLocaleString('en')} islands`;
+      ? t('filter.match', { matching, count: total })
+      : t('filter.all', { count: total });
     clear.disabled = !on;
   }
 

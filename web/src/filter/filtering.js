@@ -9,6 +9,7 @@ import {
 import { makeFilterControl } from './filter-control.js';
 import { squaresOf } from '../drawn/drawn-map.js';
 import { makeVeil } from './veil.js';
+import { t } from '../i18n/i18n.js';
 
 // Adds the filter over the world `shown` shows on `map`; its control goes into `bar`
 // before `before`. `followAddress()` writes the address anew; noted() gives the marks of
@@ -56,8 +57,7 @@ export function addFilter(map, shown, { bar, before, legendList, followAddress, 
       const key = document.createElement('span');
       key.className = 'key key-veiled';
       legendLine.replaceChildren(key,
-        `${matching.count.toLocaleString('en')} of ${world.islands.count.toLocaleString('en')} ` +
-        'islands match the filter');
+        t('legend.filter', { matching: matching.count, count: world.islands.count }));
       legendList?.append(legendLine);
     } else {
       legendLine.remove();

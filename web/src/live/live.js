@@ -8,6 +8,7 @@
 // #map's data-live says "current" once the page shows the latest map the server has
 // announced, "updating" while it fetches one; data-live-version names the map shown.
 import { ListBlocks, readImageName, readPageWorld } from '../world/lists.js';
+import { currentLanguage, t } from '../i18n/i18n.js';
 import { noticeChanges } from './changes-notice.js';
 import { keepTrail } from './trail.js';
 
@@ -47,16 +48,17 @@ export function followLive(map, mapElement, shown, { worldName, onChoose }) {
 
   // What the page says when the latest save could not be mapped, by what failed.
   const Failures = {
-    read: 'The latest save could not be read; this is the last map that could.',
-    draw: 'The map of the latest save is too large to draw; this is the last map that could be drawn.',
-    write: 'The map of the latest save could not be written beside it; this is the last map that was.',
+    read: 'live.failedRead',
+    draw: 'live.failedDraw',
+    write: 'live.failedWrite',
   };
 
   function showStatus(connected) {
-    const time = latest ? new Date(latest.updated).toLocaleTimeString() : '';
-    let text = connected ? `Live map, updated ${time}` : 'Live map: reconnecting to tlmaper…';
-    const failure = Failures[latest?.failed] ?? (latest?.unreadable ? Failures.read : '');
-    if (connected && failure) text += `. ${failure}`;
+    const time = latest ? new Date(latest.updated).toLocaleTimeString(currentLanguage()) : '';
+    let text = connected ? t('live.updated', { time }) : t('live.reconnecting');
+    const failureKey = Failures[latest?.failed] ?? (latest?.unreadable ? Failures.read : '');
+    const failure = failureKey ? t(failureKey) : '';
+    if (connected && failure) text = t('live.withFailure', { status: text, failure });
     status.textContent = text;
     bar.classList.toggle('live-problem', !connected || Boolean(failure));
   }

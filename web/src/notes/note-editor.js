@@ -3,9 +3,10 @@
 // a button that removes the note. The text is shown and kept as text, never as markup.
 import { noteSymbolImage } from './note-symbols.js';
 import { Marks, MostCharacters } from './note-format.js';
+import { t } from '../i18n/i18n.js';
 
 const TypingPause = 300;
-const MarkNames = { '': 'no mark', planned: 'planned', danger: 'danger', treasure: 'treasure', done: 'done' };
+const markName = (mark) => t(mark === '' ? 'marks.none' : `marks.${mark}`);
 let editors = 0;  // for ids that are unique on the page
 
 // The editor of the note `note` ({ text, mark } or null); save({ text, mark }) keeps a
@@ -16,7 +17,7 @@ export function noteEditor(document, note, save) {
   element.className = 'note-editor';
   const label = document.createElement('label');
   label.htmlFor = `${id}-text`;
-  label.textContent = 'Your note';
+  label.textContent = t('notes.yours');
   const text = document.createElement('textarea');
   text.id = `${id}-text`;
   text.rows = 3;
@@ -25,7 +26,7 @@ export function noteEditor(document, note, save) {
   const marks = document.createElement('fieldset');
   marks.className = 'note-marks';
   const legend = document.createElement('legend');
-  legend.textContent = 'Mark';
+  legend.textContent = t('notes.mark');
   marks.append(legend);
   const choices = ['', ...Marks].map((mark) => {
     const choice = document.createElement('input');
@@ -34,8 +35,8 @@ export function noteEditor(document, note, save) {
     choice.value = mark;
     choice.checked = (note?.mark ?? '') === mark;
     const option = document.createElement('label');
-    option.title = MarkNames[mark];
-    option.append(choice, noteSymbolImage(document, mark, 16), MarkNames[mark]);
+    option.title = markName(mark);
+    option.append(choice, noteSymbolImage(document, mark, 16), markName(mark));
     marks.append(option);
     return choice;
   });
@@ -45,7 +46,7 @@ export function noteEditor(document, note, save) {
   const remove = document.createElement('button');
   remove.type = 'button';
   remove.className = 'note-remove';
-  remove.textContent = 'Remove note';
+  remove.textContent = t('notes.removeNote');
   const footer = document.createElement('div');
   footer.className = 'note-footer';
   footer.append(status, remove);
@@ -60,7 +61,7 @@ export function noteEditor(document, note, save) {
     if (JSON.stringify(now) === saved) return;
     saved = JSON.stringify(now);
     save(now);
-    status.textContent = now.text === '' && now.mark === '' ? 'Removed' : 'Saved';
+    status.textContent = t(now.text === '' && now.mark === '' ? 'notes.removed' : 'notes.saved');
     remove.disabled = now.text === '' && now.mark === '';
   }
   remove.disabled = saved === JSON.stringify({ text: '', mark: '' });

@@ -3,6 +3,7 @@
 // makes here goes to the file, a batch at a time. Opened from disk it does nothing (the
 // tool puts the file's notes into the page it writes).
 import { Format, noteKey, noteProblem, Version } from './note-format.js';
+import { t } from '../i18n/i18n.js';
 
 // The largest body sent at once; the server takes up to 1 MiB.
 const MostBatchBytes = 512 * 1024;
@@ -45,7 +46,7 @@ export function keepNotesLive(store, say) {
         });
         if (!response.ok) throw new Error(`${response.status} ${await response.text()}`.trim());
       } catch (error) {
-        say(`Your notes could not be kept beside the save (${error.message}); they stay in this browser.`);
+        say(t('notes.notKept', { reason: error.message }));
         return;
       }
     }

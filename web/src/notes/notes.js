@@ -11,6 +11,7 @@ import { notesOnIslands } from './note-islands.js';
 import { notesLayer } from './notes-layer.js';
 import { makeNotesPanel } from './notes-panel.js';
 import { notesStore } from './notes-store.js';
+import { t } from '../i18n/i18n.js';
 
 const LayerName = 'My notes';
 // The largest file an import reads.
@@ -66,7 +67,7 @@ export function addNotes(map, shown, { bar, before, onChoose, worldName, pageNot
     const found = [...ofIsland].map(([index, note]) => ({ index, note }));
     const missing = [...onIsland].filter(([, index]) => index < 0).map(([key]) => store.get(key));
     panel.show(found, missing);
-    shown.setLayerCount(LayerName, `(${ofIsland.size.toLocaleString('en')})`);
+    shown.setLayerCount(LayerName, t('layers.count', { count: ofIsland.size }));
   }
   // What shows the notes, after a change (of island `index` alone, when given).
   function changed(index = -1) {
@@ -78,7 +79,7 @@ export function addNotes(map, shown, { bar, before, onChoose, worldName, pageNot
 
   shown.onWorld((newWorld) => {
     world = newWorld;
-    shown.layerControl().addOverlay(layer.layer, switchName(LayerName, '(0)'));
+    shown.layerControl().addOverlay(layer.layer, switchName(LayerName, t('layers.count', { count: 0 })));
     if (!map.hasLayer(layer.layer)) layer.layer.addTo(map);
     attach();
     changed();
@@ -127,24 +128,24 @@ export function addNotes(map, shown, { bar, before, onChoose, worldName, pageNot
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(link.href), 0);
-    panel.say(`${[...ofIsland].length.toLocaleString('en')} notes exported.`);
+    panel.say(t('notes.exported', { count: ofIsland.size }));
   }
 
   // Reads a notes file and merges it; a file that is not this world's notes is refused
   // whole, and nothing kept changes.
   async function importFile(file) {
-    const refuse = (why) => panel.say(`This file could not be imported: ${why}. Nothing was changed.`);
-    if (file.size > MostImportBytes) return refuse('it is larger than 32 MB');
+    const refuse = (why) => panel.say(t('notes.refused', { reason: why }));
+    if (file.size > MostImportBytes) return refuse(t('notes.tooLarge'));
     let data;
     try {
       data = JSON.parse(await file.text());
     } catch {
-      return refuse('it is not a notes file (not JSON)');
+      return refuse(t('notes.notJson'));
     }
     const read = readNotesFile(data, worldName);
     if (read.problem) return refuse(read.problem);
     const came = store.merge(read.notes).length;
-    panel.say(came === 1 ? '1 note came in.' : `${came.toLocaleString('en')} notes came in.`);
+    panel.say(t('notes.came', { count: came }));
   }
 
   const folded = new WeakMap();  // note -> its text folded, for the search

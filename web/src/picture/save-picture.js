@@ -9,6 +9,7 @@ import { restWatcher } from './at-rest.js';
 import { drawBitmapOf } from './bitmap-stand-in.js';
 import { composeView } from './compose.js';
 import { pictureFileName } from './file-name.js';
+import { t } from '../i18n/i18n.js';
 
 // How long the picture's blob: address outlives the download's start, in milliseconds:
 // the browser reads the picture from it once the download has begun.
@@ -87,13 +88,13 @@ export function addSavePicture(map, mapElement, shown, controls) {
     }
     button.style.cursor = busy ? 'progress' : '';
   };
-  const button = controls.addButton('Save picture', Icon, async () => {
+  const button = controls.addButton(t('picture.save'), Icon, async () => {
     if (button.hasAttribute('aria-busy')) return;
     setBusy(true);
     try {
-      controls.say(`Downloading "${await save()}"`, SavedShownFor);
+      controls.say(t('picture.downloading', { name: await save() }), SavedShownFor);
     } catch (error) {
-      controls.say(`The picture could not be saved: ${error.message}`, FailureShownFor);
+      controls.say(t('picture.failed', { reason: error.message }), FailureShownFor);
     } finally {
       setBusy(false);
     }

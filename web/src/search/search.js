@@ -6,14 +6,15 @@
 // from the player, and may be ordered by that.
 import { offsetBetween, offsetText } from '../shared/compass.js';
 import { findIslands, nameIndex } from './name-index.js';
+import { t } from '../i18n/i18n.js';
 
 const MostResults = 10;  // a screenful
 
 // "difficulty 7 · town · explored · 140 NE": what a result says beside the name.
 function marksOf(islands, player, index) {
-  const marks = [`difficulty ${islands.difficulty[index]}`];
-  if (islands.isTown[index]) marks.push('town');
-  if (islands.isExplored[index]) marks.push('explored');
+  const marks = [t('card.difficulty', { difficulty: String(islands.difficulty[index]) })];
+  if (islands.isTown[index]) marks.push(t('card.town'));
+  if (islands.isExplored[index]) marks.push(t('card.explored'));
   marks.push(offsetText(offsetBetween(player, { x: islands.x[index], y: islands.y[index] })));
   return marks.join(' · ');
 }
@@ -22,14 +23,14 @@ function marksOf(islands, player, index) {
 function noteSnippet(note) {
   if (!note || note.text.trim() === '') return '';
   const words = note.text.replace(/\s+/g, ' ').trim();
-  return ` · note: ${words.length > 40 ? `${words.slice(0, 39)}…` : words}`;
+  return ` · ${t('search.note', { words: words.length > 40 ? `${words.slice(0, 39)}…` : words })}`;
 }
 
 // "3 of 40 islands; type more to narrow.", "1 island", or that none was found.
 function noteFor(total, listed) {
-  if (total === 0) return 'No island has that in its name or note.';
-  if (total > listed) return `${listed} of ${total} islands; type more to narrow.`;
-  return total === 1 ? '1 island' : `${total} islands`;
+  if (total === 0) return t('search.nothing');
+  if (total > listed) return t('search.narrow', { listed, count: total });
+  return t('search.found', { count: total });
 }
 
 // The tick box "nearest first", at the top of `popup`; onChange() when it is ticked.
@@ -39,7 +40,7 @@ function addOrderToggle(popup, onChange) {
   nearestFirst.id = 'search-nearest';
   const label = document.createElement('label');
   label.className = 'search-order';
-  label.append(nearestFirst, 'nearest first');
+  label.append(nearestFirst, t('search.nearestFirst'));
   // Keeps the focus in the search box while the mouse ticks it.
   label.addEventListener('mousedown', (event) => event.preventDefault());
   nearestFirst.addEventListener('change', onChange);
@@ -64,7 +65,7 @@ function resultOption(text, position, { onChoose, onAdd }) {
   if (onAdd) {
     const add = document.createElement('span');
     add.className = 'result-add';
-    add.title = 'Add to voyage (Shift+Enter)';
+    add.title = t('search.add');
     add.textContent = '+';
     add.addEventListener('click', (event) => {
       event.stopPropagation();
@@ -136,7 +137,7 @@ export function addSearch(onMap, {
   function showList(found, noteText) {
     shown = found;
     list.replaceChildren(...found.map((island, position) => resultOption({
-      name: islands.names[island] || '(no name)',
+      name: islands.names[island] || t('card.noName'),
       marks: marksOf(islands, player, island) + noteSnippet(noteOf(island)),
     }, position, { onChoose: choose, onAdd: onAdd && add })));
     note.textContent = noteText;
@@ -146,7 +147,7 @@ export function addSearch(onMap, {
     const query = input.value;
     highlight(-1);
     if (query.trim() === '') showList([], '');
-    else if (!islands) showList([], 'Reading the islands…');
+    else if (!islands) showList([], t('search.reading'));
     else {
       const { found, total } = findIslands(index, query, MostResults,
         nearestFirst.checked ? farness : null);

@@ -1,6 +1,7 @@
 // How far a place is from the player, and which way: in whole world units and as one of
 // the eight compass points. The map shows world y growing downwards (y is the bitmap's
 // row), so north, up on the map, is the way y gets smaller.
+import { t } from '../i18n/i18n.js';
 
 export const CompassPoints = ['N', 'NE', 'E', 'SE', 'S', 'SW', 'W', 'NW'];
 
@@ -18,12 +19,14 @@ export function offsetBetween(from, to) {
   return { distance: Math.round(length), direction: CompassPoints[point] };
 }
 
-// "140 NE" or, at the player's own place, "here".
+// "140 NE" or, at the player's own place, "here", in the page's language.
 export function offsetText({ distance, direction }) {
-  return direction === '' ? 'here' : `${distance.toLocaleString('en')} ${direction}`;
+  return direction === '' ? t('offset.here')
+    : t('offset.away', { distance, direction: t(`compass.${direction}`) });
 }
 
 // "140 NE of you", or "where you are".
-export function fromPlayerText(offset) {
-  return offset.direction === '' ? 'where you are' : `${offsetText(offset)} of you`;
+export function fromPlayerText({ distance, direction }) {
+  return direction === '' ? t('offset.whereYouAre')
+    : t('offset.fromYou', { distance, direction: t(`compass.${direction}`) });
 }

@@ -6,13 +6,10 @@
 import { buttonElement as button, panelFoot, textElement } from '../shared/text-element.js';
 import { makeTopPanel } from '../shared/top-panel.js';
 import { MostStops } from './voyage-stops.js';
+import { offsetText } from '../shared/compass.js';
+import { t } from '../i18n/i18n.js';
 
-const plainName = (name) => (name ?? '').replace(/\s+/g, ' ').trim() || '(no name)';
-const whole = (value) => value.toLocaleString('en');
-
-// "140 NE", or "here" for a stop where the last one was.
-const legText = ({ distance, direction }) =>
-  (direction === '' ? 'here' : `${whole(distance)} ${direction}`);
+const plainName = (name) => (name ?? '').replace(/\s+/g, ' ').trim() || t('card.noName');
 
 
 // The line of one leg: its number and island (a button that goes there), the leg's
@@ -23,9 +20,9 @@ function legLine(leg, count, actions) {
   const go = button('', 'voyage-go');
   go.dataset.stop = String(leg.stop);
   go.append(textElement('span', 'voyage-number', leg.stop < 0 ? '↩' : `${leg.stop + 1}`),
-    textElement('span', 'voyage-name', leg.stop < 0 ? 'back to where you are' : name),
-    textElement('span', 'voyage-leg',
-      `${legText(leg)} · ${whole(leg.total)} in all`));
+    textElement('span', 'voyage-name', leg.stop < 0 ? t('voyage.back') : name),
+    // "140 NE · 300 in all", or "here · ..." for a stop where the last one was.
+    textElement('span', 'voyage-leg', t('voyage.leg', { offset: offsetText(leg), total: leg.total })));
   line.append(go);
   if (leg.stop < 0) {
     go.disabled = true;
@@ -39,13 +36,13 @@ function legLine(leg, count, actions) {
     else return;
     event.preventDefault();
   });
-  const up = button('↑', 'voyage-up', { label: `Move ${name} up` });
+  const up = button('↑', 'voyage-up', { label: t('voyage.moveUp', { name }) });
   up.disabled = leg.stop === 0;
   up.addEventListener('click', () => actions.move(leg.stop, -1));
-  const down = button('↓', 'voyage-down', { label: `Move ${name} down` });
+  const down = button('↓', 'voyage-down', { label: t('voyage.moveDown', { name }) });
   down.disabled = leg.stop === count - 1;
   down.addEventListener('click', () => actions.move(leg.stop, 1));
-  const remove = button('×', 'voyage-remove', { label: `Remove ${name} from the voyage` });
+  const remove = button('×', 'voyage-remove', { label: t('voyage.remove', { name }) });
   remove.addEventListener('click', () => actions.remove(leg.stop));
   line.append(up, down, remove);
   return line;
@@ -54,9 +51,9 @@ function legLine(leg, count, actions) {
 // The panel, not yet in the document. `actions`: choose(index), move(stop, step),
 // remove(stop), removeMissing(k), plan(), addFiltered(), clear(), setReturnHome(on).
 export function makeVoyagePanel(document, actions) {
-  const { panel, summary, popup } = makeTopPanel(document, 'voyage-panel', 'Voyage', 'div');
-  popup.setAttribute('aria-label', 'Voyage');
-  const heading = textElement('h2', 'voyage-heading', 'Voyage');
+  const { panel, summary, popup } = makeTopPanel(document, 'voyage-panel', t('voyage.button'), 'div');
+  popup.setAttribute('aria-label', t('voyage.heading'));
+  const heading = textElement('h2', 'voyage-heading', t('voyage.heading'));
   heading.id = 'voyage-heading';
   const totals = textElement('p', 'voyage-totals', '');
   totals.id = 'voyage-totals';
@@ -71,15 +68,15 @@ export function makeVoyagePanel(document, actions) {
   home.addEventListener('change', () => actions.setReturnHome(home.checked));
   const homeLabel = document.createElement('label');
   homeLabel.className = 'voyage-home';
-  homeLabel.append(home, 'back to where I am');
-  const plan = button('Shortest order', 'voyage-plan');
+  homeLabel.append(home, t('voyage.home'));
+  const plan = button(t('voyage.plan'), 'voyage-plan');
   plan.addEventListener('click', () => actions.plan());
-  const addFiltered = button('Add filtered islands', 'voyage-add-filtered');
+  const addFiltered = button(t('voyage.addFiltered'), 'voyage-add-filtered');
   addFiltered.addEventListener('click', () => actions.addFiltered());
-  const clear = button('Clear', 'voyage-clear');
+  const clear = button(t('voyage.clear'), 'voyage-clear');
   clear.addEventListener('click', () => actions.clear());
   const { tools, status, hint } = panelFoot([plan, addFiltered, clear], 'voyage-status',
-    `Add islands from their card, the nearest list or the search (+): up to ${whole(MostStops)} stops.`);
+    t('voyage.hint', { most: MostStops }));
   popup.append(heading, totals, homeLabel, tools, status, list, missing, hint);
 
   // Shows a voyage: `view` from voyageLegs, the stops not in this save, the count the
@@ -87,24 +84,25 @@ export function makeVoyagePanel(document, actions) {
   function show(view, lost, { returnHome, filtered, planning }) {
     const count = view.legs.filter((leg) => leg.stop >= 0).length;
     const stops = count + lost.length;
-    summary.textContent = stops === 0 ? 'Voyage' : `Voyage (${whole(stops)})`;
+    summary.textContent = stops === 0 ? t('voyage.button') : t('voyage.buttonCount', { count: stops });
     panel.classList.toggle('filter-on', stops > 0);
     home.checked = returnHome;
     plan.disabled = planning || count < 2;
     clear.disabled = stops === 0;
     addFiltered.disabled = filtered === 0 || stops >= MostStops;
     addFiltered.textContent = filtered > 0
-      ? `Add the ${whole(filtered)} filtered islands` : 'Add filtered islands';
+      ? t('voyage.addFilteredCount', { count: filtered }) : t('voyage.addFiltered');
+    const low = String(view.difficulty?.low), high = String(view.difficulty?.high);
     const range = view.difficulty
-      ? view.difficulty.low === view.difficulty.high ? ` · difficulty ${view.difficulty.low}`
-        : ` · difficulty ${view.difficulty.low}–${view.difficulty.high}` : '';
-    totals.textContent = count === 0 ? 'No stops yet.'
-      : `${whole(count)} ${count === 1 ? 'stop' : 'stops'} · ${whole(view.total)} in all${range}`;
+      ? ` · ${t(low === high ? 'voyage.rangeOne' : 'voyage.range', { low, high })}` : '';
+    totals.textContent = count === 0 ? t('voyage.noStops')
+      : t('voyage.totals', { count, total: view.total }) + range;
     if (!panel.open) return;
     list.replaceChildren(...view.legs.map((leg) => legLine(leg, count, actions)));
     missing.replaceChildren(...lost.map((stop, k) => {
-      const line = textElement('li', 'voyage-lost', `x ${stop.x}, y ${stop.y}: not in this save `);
-      const remove = button('×', 'voyage-remove', { label: `Remove the stop at x ${stop.x}, y ${stop.y}` });
+      const place = { x: String(stop.x), y: String(stop.y) };
+      const line = textElement('li', 'voyage-lost', `${t('voyage.lost', place)} `);
+      const remove = button('×', 'voyage-remove', { label: t('voyage.removeLost', place) });
       remove.addEventListener('click', () => actions.removeMissing(k));
       line.append(remove);
       return line;

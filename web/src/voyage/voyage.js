@@ -13,6 +13,7 @@ import { MostStopsInAddress, voyageAddressPart, voyageFromHash } from './voyage-
 import { voyageLegs } from './voyage-legs.js';
 import { makeVoyagePanel } from './voyage-panel.js';
 import { voyageStops } from './voyage-stops.js';
+import { t } from '../i18n/i18n.js';
 
 const LayerName = 'Voyage';
 
@@ -30,15 +31,14 @@ export async function planThrough(world, indices, { returnHome = false } = {}) {
 function lostNotice(lost, unread) {
   const parts = [];
   if (lost.length > 0) {
-    const shown = lost.slice(0, 5).map(({ x, y }) => `x ${x}, y ${y}`).join('; ');
-    const more = lost.length > 5 ? ` and ${lost.length - 5} more` : '';
-    parts.push(`${lost.length === 1 ? '1 stop' : `${lost.length} stops`} of this link's ` +
-      `voyage ${lost.length === 1 ? 'is' : 'are'} not in this save (${shown}${more}); ` +
-      'the voyage panel lists them');
+    const shown = lost.slice(0, 5)
+      .map(({ x, y }) => t('voyage.lostPlace', { x: String(x), y: String(y) })).join('; ');
+    const places = lost.length > 5
+      ? t('voyage.lostMore', { places: shown, count: lost.length - 5 }) : shown;
+    parts.push(t('voyage.lostNotice', { count: lost.length, places }));
   }
   if (unread > 0) {
-    parts.push(`${unread} part${unread === 1 ? '' : 's'} of its voyage could not be read ` +
-      `(a link holds at most ${MostStopsInAddress.toLocaleString('en')} stops)`);
+    parts.push(t('voyage.unread', { count: unread, most: MostStopsInAddress }));
   }
   return parts.length > 0 ? `${parts.join('; ')}.` : '';
 }
@@ -77,7 +77,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
     panel.show(view, voyage.missing(), {
       returnHome: voyage.returnHome(), filtered, planning,
     });
-    shown.setLayerCount(LayerName, `(${voyage.stops().length.toLocaleString('en')})`);
+    shown.setLayerCount(LayerName, t('layers.count', { count: voyage.stops().length }));
   }
 
   voyage.onChange(() => {
@@ -88,7 +88,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
   let firstWorld = true;
   shown.onWorld((newWorld) => {
     world = newWorld;
-    shown.layerControl().addOverlay(route.layer, switchName(LayerName, '(0)'));
+    shown.layerControl().addOverlay(route.layer, switchName(LayerName, t('layers.count', { count: 0 })));
     if (firstWorld) {
       firstWorld = false;
       route.layer.addTo(map);
@@ -114,7 +114,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
       },
       removeMissing: (k) => voyage.remove(voyage.found().length + k),
       setReturnHome: (on) => voyage.setReturnHome(on),
-      clear: () => { voyage.clear(); panel.say('Voyage cleared.'); },
+      clear: () => { voyage.clear(); panel.say(t('voyage.cleared')); },
       plan: () => planStops(),
       addFiltered: () => addFiltered(),
     };
@@ -126,7 +126,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
     if (planning || found.length < 2) return;
     planning = true;
     showVoyage();
-    panel.say('Planning…');
+    panel.say(t('voyage.planning'));
     const before = voyageLegs(world.islands, world.player, found, voyage.returnHome()).total;
     const planned = world;
     const indices = found.map((stop) => stop.index);
@@ -136,8 +136,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
     const place = new Map(indices.map((index, k) => [index, k]));
     voyage.reorder(order.map((index) => place.get(index)));
     const after = voyageLegs(world.islands, world.player, voyage.found(), voyage.returnHome()).total;
-    panel.say(`Shortest order: ${after.toLocaleString('en')} in all ` +
-      `(was ${before.toLocaleString('en')}).`);
+    panel.say(t('voyage.planned', { after, before }));
   }
 
   // Adds the islands the filter shows, the nearest first while there is room; then plans.
@@ -149,7 +148,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
     const { islands, player } = world;
     const nearest = nearestIslands(islandGridOf(world), islands.x, islands.y, player, accepts, room);
     const added = voyage.addAll(nearest);
-    panel.say(`${added.toLocaleString('en')} islands added.`);
+    panel.say(t('voyage.added', { count: added }));
     await planStops();
   }
 
@@ -163,7 +162,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
       const at = cheapestInsertion(world.player, world.islands.x, world.islands.y,
         found.map((stop) => stop.index), index, { returnHome: voyage.returnHome() });
       const added = voyage.add(index, at);
-      panel.say(added ? `Added as stop ${at + 1}.` : 'The voyage is full.');
+      panel.say(added ? t('voyage.addedAs', { number: at + 1 }) : t('voyage.full'));
       return added;
     },
     remove(index) {
@@ -184,7 +183,7 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
       toggle.className = 'card-voyage';
       const label = () => {
         const stop = this.stopOf(entry.index);
-        toggle.textContent = stop >= 0 ? `Stop ${stop + 1}: remove from voyage` : 'Add to voyage';
+        toggle.textContent = stop >= 0 ? t('voyage.cardStop', { number: stop + 1 }) : t('voyage.cardAdd');
       };
       toggle.addEventListener('click', () => {
         if (this.stopOf(entry.index) >= 0) this.remove(entry.index);

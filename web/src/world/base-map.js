@@ -4,6 +4,7 @@
 // shown.
 import { makeDrawnMap, squaresOf } from '../drawn/drawn-map.js';
 import { imageBounds, showNotice, worldPoint } from './map.js';
+import { t } from '../i18n/i18n.js';
 
 // Puts the base of `world()` on `map`. `imageName` is the bitmap's file name beside the
 // page (which may hold any character, a backslash too); with `drawInstead` no bitmap is
@@ -40,8 +41,7 @@ export function showBaseMap(map, world, { imageName, drawInstead, onFirst }) {
   });
   mapImage.on('error', () => {
     if (firstShown) return;
-    showNotice(map, `The map image "${imageName}" could not be loaded; it should lie beside ` +
-                    'this page. The map is drawn from the page\'s own data.');
+    showNotice(map, t('notice.image', { name: imageName }));
     // The drawn map stands in for the bitmap; the first view takes in the islands and
     // ships.
     const bounds = markerBounds(world());

@@ -2,6 +2,7 @@
 //
 // World position (x, y) is map point (x, y) at zoom 0, where one world unit is one map
 // unit; the bitmap draws it as the pixel (2x, 2y).
+import { t } from '../i18n/i18n.js';
 
 export const MinZoom = -4;
 export const MaxZoom = 5;
@@ -27,6 +28,13 @@ export function createMap(mapElement) {
     attributionControl: false,
   });
   map.setView([0, 0], 0);
+  // Leaflet's zoom buttons, named in the page's language.
+  for (const [selector, key] of [['.leaflet-control-zoom-in', 'controls.zoomIn'],
+    ['.leaflet-control-zoom-out', 'controls.zoomOut']]) {
+    const button = mapElement.querySelector(selector);
+    button?.setAttribute('title', t(key));
+    button?.setAttribute('aria-label', t(key));
+  }
   return map;
 }
 

@@ -1,15 +1,14 @@
 // Names the page after the world: the heading, the title and the map image's text
 // alternative show the world's name from the save; when the save gives none, the save's
-// file name; failing that, "Tidelorn map".
-
-const FallbackName = 'Tidelorn map';
+// file name; failing that, "Tidelorn map" in the page's language.
+import { t } from '../i18n/i18n.js';
 
 // Names the page; `worldName` is the save's (decoded), `imageName` the bitmap's file
 // name. Gives the name.
 export function nameThePage(map, worldName, imageName) {
   // The stem of the bitmap's file name: the save's name, as the tool names its outputs.
   const saveFileName = imageName.replace(/\.bmp$/i, '');
-  const pageName = worldName.trim() !== '' ? worldName : saveFileName.trim() || FallbackName;
+  const pageName = worldName.trim() !== '' ? worldName : saveFileName.trim() || t('page.defaultName');
   document.title = pageName;
   const heading = document.getElementById('world-name');
   if (heading) {
