@@ -77,17 +77,16 @@ export function localSearch(nodes, neighbours, tour, { orOpt = true } = {}) {
         const closed = distance(before, after);
         const saved = outer - closed;
         if (!improves(outer, closed)) continue;
-        const inside = (c) => c === t1 || c === last || c === middle;
         for (let tipSide = 0; tipSide < (moved === 1 ? 1 : 2); tipSide++) {
           const tip = tipSide === 0 ? t1 : last, tail = tipSide === 0 ? last : t1;
           for (let k = tip * width, end = k + length[tip]; k < end; k++) {
             const c = list[k];
             const joined = distance(tip, c);
             if (joined >= saved) break;
-            if (inside(c)) continue;
+            if (c === t1 || c === last || c === middle) continue;
             for (let cSide = 0; cSide < 2; cSide++) {
               const e = cSide === 0 ? next(c) : previous(c);
-              if (inside(e) || tied(c, e)) continue;
+              if (e === t1 || e === last || e === middle || tied(c, e)) continue;
               const removed = outer + distance(c, e);
               const added = closed + joined + distance(tail, e);
               if (!improves(removed, added)) continue;
@@ -95,7 +94,12 @@ export function localSearch(nodes, neighbours, tour, { orOpt = true } = {}) {
               const first = side === 0 ? t1 : last;
               const placedFirst = cSide === 0 ? tip : tail;
               moveSegment(tour, first, moved, cSide === 0 ? c : e, placedFirst !== first);
-              for (const woken of [before, after, t1, last, c, e]) wake(woken);
+              wake(before);
+              wake(after);
+              wake(t1);
+              wake(last);
+              wake(c);
+              wake(e);
               return removed - added;
             }
           }

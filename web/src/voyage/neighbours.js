@@ -10,7 +10,7 @@ const Nearest = 8;
 const PerQuadrant = 2;
 const Width = Nearest + 4 * PerQuadrant;
 const NodesPerCell = 2;
-const NodesBetweenPauses = 256;
+const NodesBetweenPauses = 32;
 
 // For each node of `nodes` (see tour-nodes.js), its candidate neighbours, nearest
 // first; on an open voyage the free end comes first in every list, as it is at no

@@ -7,7 +7,7 @@ import { localSearch } from './local-search.js';
 import { arrayTour, restoreTour, swapBlocks } from './tour-array.js';
 import { distanceIn, tiedIn, tourLength } from './tour-nodes.js';
 
-const NodesPerSettle = 256;
+const NodesPerSettle = 32;
 const MostKickBlock = 50;
 const FewestKicked = 8;     // smaller tours are left as the local search ends them
 const KickTries = 8;
@@ -71,7 +71,12 @@ function doubleBridge(nodes, tour, search, random) {
       const removed = distance(a1, a2) + distance(b1, b2) + distance(c1, c2);
       const added = distance(a1, b2) + distance(c1, a2) + distance(b1, c2);
       swapBlocks(tour, (from + 1) % size, first, second);
-      for (const woken of [a1, a2, b1, b2, c1, c2]) search.wake(woken);
+      search.wake(a1);
+      search.wake(a2);
+      search.wake(b1);
+      search.wake(b2);
+      search.wake(c1);
+      search.wake(c2);
       return added - removed;
     }
     return 0;

@@ -7,8 +7,8 @@ import { nearestIslands } from '../ask/nearest.js';
 import { PointGrid, pointBounds } from '../placement/point-grid.js';
 import { distanceIn } from './tour-nodes.js';
 
-const StepsBetweenPauses = 4096;
-const PiecesBetweenPauses = 64;
+const StepsBetweenPauses = 1024;
+const PiecesBetweenPauses = 16;
 
 // The greedy tour over the neighbour lists' edges, its pieces then joined end to nearest
 // end, starting from the player. On an open voyage the player takes one edge only, so
@@ -18,6 +18,7 @@ export function* greedyTour(nodes, neighbours) {
   const placed = stops + 1;
   const distance = distanceIn(nodes);
   const { from, to } = candidateEdges(nodes, neighbours);
+  yield;
   const byLength = shortestFirst(Float32Array.from(from, (a, k) => distance(a, to[k])));
   yield;
   const links = new Int32Array(2 * placed).fill(-1);
