@@ -8,24 +8,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { planExact } from '../src/voyage/plan-exact.js';
 import { cheapestInsertion, planVoyage, planVoyageInSlices } from '../src/voyage/planner.js';
-
-// Numbers in [0, 1), the same on every run.
-function seeded(seed) {
-  let state = seed;
-  return () => {
-    state = (Math.imul(state, 1103515245) + 12345) >>> 0;
-    return state / 4294967296;
-  };
-}
-
-function randomVoyage(random, stops, span = 4000) {
-  const xs = [], ys = [];
-  for (let i = 0; i < stops; i++) {
-    xs.push(Math.floor(random() * span));
-    ys.push(Math.floor(random() * span));
-  }
-  return { start: { x: Math.floor(random() * span), y: Math.floor(random() * span) }, xs, ys };
-}
+import { randomVoyage, seededNumbers as seeded } from './voyages.mjs';
 
 // The voyage's length computed here, apart from the planner's own code.
 function lengthOf({ start, xs, ys }, order, returnHome) {
@@ -82,7 +65,7 @@ test('the tour heuristic comes within a hair of the exact plan on 8 to 12 stops'
   for (const { returnHome } of Modes) {
     const gaps = [];
     for (let round = 0; round < 30; round++) {
-      const voyage = randomVoyage(random, 8 + (round % 5));
+      const voyage = randomVoyage(random, 8 + (round % 5), { clustered: round % 2 === 1 });
       const exact = planExact(voyage.start, voyage.xs, voyage.ys, returnHome);
       const plan = planVoyage(voyage.start, voyage.xs, voyage.ys,
         { returnHome, exactUpTo: 0, budgetMs: 2000 });
