@@ -132,7 +132,10 @@ export function addVoyage(map, shown, filtering, { bar, before, onChoose, follow
     const indices = found.map((stop) => stop.index);
     const { order } = await planThrough(world, indices, { returnHome: voyage.returnHome() });
     planning = false;
-    if (world !== planned || voyage.found().length !== found.length) return showVoyage();
+    // Stops added, removed or moved meanwhile: the plan is of another voyage.
+    const sameStops = (stops) => stops.length === indices.length &&
+      [...stops.map((stop) => stop.index)].sort().join() === [...indices].sort().join();
+    if (world !== planned || !sameStops(voyage.found())) return showVoyage();
     const place = new Map(indices.map((index, k) => [index, k]));
     voyage.reorder(order.map((index) => place.get(index)));
     const after = voyageLegs(world.islands, world.player, voyage.found(), voyage.returnHome()).total;
