@@ -100,15 +100,15 @@ export function addDifficultyColours(map, shown) {
   pane.style.pointerEvents = 'none';
   const legendList = document.querySelector('#legend ul');
 
-  // The layer of one world, in that world's layer control; its tints and squares are
-  // worked out when it is first shown.
+  // The layer of one world, in that world's layer control; its scale, tints and squares
+  // are worked out when it is first shown.
   function makeLayer(world) {
-    const range = difficultyRange(world.islands);
-    const hasUnknown = world.islands.difficulty.includes(Missing);
+    let range;
+    const scale = () => (range ??= difficultyRange(world.islands));
     let tints = null;
     const makeTiles = () => {
       const squares = squaresOf(world);
-      tints ??= islandTints(world.islands, range);
+      tints ??= islandTints(world.islands, scale());
       // The tinted squares, with the ships over them.
       return makeTileLayer(squares.size, {
         sea: false,
@@ -119,9 +119,12 @@ export function addDifficultyColours(map, shown) {
       }, { pane: 'difficultyPane', className: 'difficulty-colours' });
     };
     const layer = L.layerGroup();
-    const lines = legendList ? legendLines(range, hasUnknown) : [];
+    let lines = [];
     layer.on('add', () => {
       if (layer.getLayers().length === 0) layer.addLayer(makeTiles());
+      if (legendList && lines.length === 0) {
+        lines = legendLines(scale(), world.islands.difficulty.includes(Missing));
+      }
       legendList?.append(...lines);
     });
     layer.on('remove', () => {

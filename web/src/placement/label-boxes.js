@@ -48,10 +48,18 @@ export function measureLabels(world, metrics) {
   const { islands, ships } = world;
   const count = 2 * islands.count + ships.count;
   const halfWidth = new Float32Array(islands.count + ships.count);
-  islands.difficulty.forEach((d, i) => { halfWidth[i] = metrics.difficultyWidth(String(d)) / 2; });
-  ships.difficulty.forEach((d, j) => {
-    halfWidth[islands.count + j] = metrics.difficultyWidth(String(d)) / 2;
-  });
+  // A world has few distinct difficulties: each is measured once.
+  const halfWidths = new Map();
+  const halfWidthOf = (d) => {
+    let half = halfWidths.get(d);
+    if (half === undefined) {
+      half = metrics.difficultyWidth(String(d)) / 2;
+      halfWidths.set(d, half);
+    }
+    return half;
+  };
+  for (let i = 0; i < islands.count; i++) halfWidth[i] = halfWidthOf(islands.difficulty[i]);
+  for (let j = 0; j < ships.count; j++) halfWidth[islands.count + j] = halfWidthOf(ships.difficulty[j]);
   const nameWidth = new Float32Array(islands.count);
   const nameHeight = new Float32Array(islands.count);
   for (let i = 0; i < islands.count; i++) {
