@@ -41,11 +41,13 @@ echo "== Fuzzers, ${FUZZ_SECONDS}s each"
 cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTLMAPER_FUZZ=ON -DTLMAPER_TESTS=OFF >/dev/null
 cmake --build "$ROOT/build-fuzz"
-for target in save text run; do
+for target in save text run notes; do
   corpus="$SCRATCH/corpus-$target"
   mkdir -p "$corpus"
-  seeds="$ROOT/fuzz/corpus/$([ "$target" = text ] && echo text || echo save)"
-  dict=(-dict="$ROOT/fuzz/$([ "$target" = text ] && echo text || echo save).dict")
+  # The whole run is fed saves, as the save reader is.
+  inputs="$([ "$target" = run ] && echo save || echo "$target")"
+  seeds="$ROOT/fuzz/corpus/$inputs"
+  dict=(-dict="$ROOT/fuzz/$inputs.dict")
   (cd "$SCRATCH" && "$ROOT/build-fuzz/fuzz/fuzz_$target" "${dict[@]}" -max_total_time="$FUZZ_SECONDS" \
     -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$SCRATCH/" "$corpus" "$seeds" \
     2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss|#[0-9]+ *DONE)|ERROR|SUMMARY" || true)
