@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import {
-  Catalogues, languageOfTag, languageOfTags, setLanguage, t,
+  Catalogues, languageOfTag, languageOfTags, setLanguage, t, tParts,
 } from '../src/i18n/i18n.js';
 
 const en = Catalogues.en;
@@ -72,6 +72,13 @@ test('t() fills placeholders, takes the plural form and writes numbers per langu
       setLanguage(language);
       assert.equal(t(key, params), expected, `${language} ${key}`);
     }
+    // An element given for a placeholder stays an element, where the language puts it.
+    const link = { element: 'the island\'s link' };
+    setLanguage('en');
+    assert.deepEqual(tParts('changes.explored', { name: link }), [link, ' explored']);
+    setLanguage('ja');
+    assert.deepEqual(tParts('changes.difficulty', { name: link, now: 5, was: '3' }),
+      [link, '：難易度が ', '5', ' に（以前は ', '3', '）']);
     setLanguage('xx');
     assert.equal(t('card.close'), 'Close', 'an unknown language falls back to English');
   } finally {

@@ -63,18 +63,32 @@ export const currentLanguage = () => language;
 // A number as the language writes it: "12,345" in English, "12.345" in German.
 export const formatNumber = (value) => numbers.format(value);
 
+// The text of `key`, in the form for params.count when it has forms by count.
+function textOf(key, params) {
+  const text = catalogue[key] ?? en[key];
+  if (typeof text !== 'object') return text;
+  return text[plurals.select(params.count ?? 0)] ?? text.other;
+}
+
+const fill = (value) => (typeof value === 'number' ? numbers.format(value) : String(value));
+
 // The text of `key` with its placeholders filled from `params`: numbers written as the
 // language writes them, anything else as given (so a coordinate passed as a string
 // keeps its plain digits). A text with forms by count takes the form of params.count.
 export function t(key, params = {}) {
-  let text = catalogue[key] ?? en[key];
+  const text = textOf(key, params);
   if (text === undefined) return key;
-  if (typeof text === 'object') {
-    text = text[plurals.select(params.count ?? 0)] ?? text.other;
-  }
-  return text.replace(/\{(\w+)\}/g, (whole, name) => {
-    const value = params[name];
-    if (value === undefined) return whole;
-    return typeof value === 'number' ? numbers.format(value) : String(value);
+  return text.replace(/\{(\w+)\}/g, (whole, name) =>
+    (params[name] === undefined ? whole : fill(params[name])));
+}
+
+// The same as pieces for an element's children: a placeholder given an element (a link,
+// say) stays that element, wherever the language puts it in the sentence.
+export function tParts(key, params = {}) {
+  const text = textOf(key, params) ?? key;
+  return text.split(/(\{\w+\})/).filter((piece) => piece !== '').map((piece) => {
+    const value = /^\{\w+\}$/.test(piece) ? params[piece.slice(1, -1)] : undefined;
+    if (value === undefined) return piece;
+    return typeof value === 'object' ? value : fill(value);
   });
 }

@@ -5,6 +5,7 @@
 // changed nothing but where the player is says nothing.
 import { changeRings } from './change-rings.js';
 import { ChangeKinds, worldChanges } from './world-changes.js';
+import { t, tParts } from '../i18n/i18n.js';
 
 // The islands named in the notice; the others are counted.
 const MostNamed = 4;
@@ -24,21 +25,18 @@ function byIsland(changes) {
   return [...islands.values()].sort((a, b) => rank(a) - rank(b) || a.index - b.index);
 }
 
-const difficultyText = (value) => (value < 0 ? 'unknown' : String(value));
+const difficultyText = (value) => (value < 0 ? t('changes.unknown') : String(value));
 
-// What the notice says of one island after its name.
-function saidOf({ index, whats, was }, after) {
-  if (whats.includes('new')) return ' appeared';
-  if (whats.includes('gone')) return ' is gone';
-  const parts = [];
-  if (whats.includes('explored')) parts.push('explored');
-  if (whats.includes('town')) parts.push(parts.length > 0 ? 'now a town' : 'is now a town');
-  if (whats.includes('difficulty')) {
-    const change = `difficulty now ${difficultyText(after.islands.difficulty[index])} ` +
-      `(was ${difficultyText(was)})`;
-    parts.push(parts.length > 0 ? change : `: ${change}`);
-  }
-  return parts[0].startsWith(':') ? parts.join(', ') : ` ${parts.join(', ')}`;
+// What the notice says of one island, its name (an element) in it: one whole phrase for
+// each combination of changes, so that each language words it as a whole.
+function saidOf({ index, whats, was }, after, name) {
+  if (whats.includes('new')) return tParts('changes.appeared', { name });
+  if (whats.includes('gone')) return tParts('changes.gone', { name });
+  const key = ['explored', 'town', 'difficulty'].filter((what) => whats.includes(what))
+    .map((what, k) => (k === 0 ? what : what[0].toUpperCase() + what.slice(1))).join('');
+  return tParts(`changes.${key}`, {
+    name, now: difficultyText(after.islands.difficulty[index]), was: difficultyText(was),
+  });
 }
 
 // Adds the notice and the rings to `map`, over the world `shown` shows; onChoose(index)
@@ -54,7 +52,7 @@ export function noticeChanges(map, shown, { onChoose }) {
   const close = L.DomUtil.create('button', 'live-changes-close', notice);
   close.type = 'button';
   close.textContent = '×';
-  close.setAttribute('aria-label', 'Dismiss the changes since the last save');
+  close.setAttribute('aria-label', t('changes.dismiss'));
   L.DomEvent.disableClickPropagation(notice);
   L.DomEvent.disableScrollPropagation(notice);
   const NoticeControl = L.Control.extend({ onAdd: () => notice });
@@ -70,7 +68,7 @@ export function noticeChanges(map, shown, { onChoose }) {
 
   // The name of island `index` of `world`: a link to it, or plain text for one gone.
   function nameOf(world, index, gone) {
-    const name = world.islands.names[index] || '(unnamed)';
+    const name = world.islands.names[index] || t('changes.unnamed');
     if (gone) return name;
     const link = document.createElement('button');
     link.type = 'button';
@@ -88,15 +86,18 @@ export function noticeChanges(map, shown, { onChoose }) {
       last = worldChanges(before, after);
       if (last.length === 0) return dismiss();
       const islands = byIsland(last);
-      const parts = ['Since the last save: '];
+      const said = [];
       islands.slice(0, MostNamed).forEach((island, k) => {
-        if (k > 0) parts.push('; ');
+        if (k > 0) said.push(t('changes.separator'));
         const world = island.gone ? before : after;
-        parts.push(nameOf(world, island.index, island.gone), saidOf(island, after));
+        said.push(...saidOf(island, after, nameOf(world, island.index, island.gone)));
       });
+      const changes = document.createDocumentFragment();
+      changes.append(...said);
       const more = islands.length - MostNamed;
-      parts.push(more > 0 ? `; and ${more.toLocaleString('en')} more.` : '.');
-      text.replaceChildren(...parts);
+      text.replaceChildren(...(more > 0
+        ? tParts('changes.noticeMore', { changes, count: more })
+        : tParts('changes.notice', { changes })));
       notice.hidden = false;
       const x = new Int32Array(islands.length), y = new Int32Array(islands.length);
       const gone = new Uint8Array(islands.length);

@@ -7,6 +7,7 @@ import { switchName } from '../world/layer-control.js';
 import { mergeTrails, pointsFromJson } from './trail-merge.js';
 import { trailLayer } from './trail-layer.js';
 import { trailStore } from './trail-store.js';
+import { t } from '../i18n/i18n.js';
 
 const LayerName = 'Path sailed';
 const RetryMs = 2000;
@@ -21,13 +22,13 @@ export function keepTrail(map, shown, { worldName, bar }) {
   const clear = document.createElement('button');
   clear.type = 'button';
   clear.className = 'live-clear';
-  clear.textContent = 'Clear path';
-  clear.title = 'Forget the path sailed so far, here and in this browser';
+  clear.textContent = t('live.clearPath');
+  clear.title = t('live.clearPathTitle');
   bar.append(clear);
 
   function show() {
     layer.redraw();
-    shown.setLayerCount(LayerName, `(${points.length.toLocaleString('en')})`);
+    shown.setLayerCount(LayerName, t('layers.count', { count: points.length }));
     clear.disabled = points.length === 0;
   }
   function take(paths) {

@@ -44,6 +44,7 @@ const LayerWords = {
   'Difficulty colours': 'layers.colours',
   'Voyage': 'layers.voyage',
   'My notes': 'layers.notes',
+  'Path sailed': 'layers.trail',
 };
 const escapeHtml = (text) => text.replace(/[&<>"]/g, (c) => `&#${c.charCodeAt(0)};`);
 
