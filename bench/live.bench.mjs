@@ -5,12 +5,16 @@
 //    1064 x 1064 one), beside one normal run of the
 //    tool on the same save and the page's ready time (navigation until #map is ready);
 //  - many pages: 50 clients that behave as pages (each holds /events and, on each new
-//    map, fetches the page and the bitmap) through 100 updates at 3,000 islands on a
+//    map, fetches the page and the bitmap, and the path sailed when it grew) through 100
+//    updates at 3,000 islands on a
 //    1064 x 1064 canvas: whether
 //    every one ends on the last map, and the tool's peak resident memory (VmHWM), also
 //    after the first 10 updates, to show it stays flat;
 //  - idle: the tool's CPU seconds over a minute with a page connected and nothing
 //    changing.
+//
+// Each latency also gives how long the page took to compare the new world with the one
+// before it, for the notice of what changed.
 //
 // Usage: node bench/live.bench.mjs [--binary PATH] [--only latency,pages,idle]
 //   With PROFILE=1 in the environment, each latency also shows when (in ms after the
@@ -123,19 +127,32 @@ async function latency(islands, span = 2000) {
         tlmaper.world.player.x === 102 && image.complete && image.src.includes('?map=');
     }, null, { timeout: 600000, polling: 20 });
     const shown = performance.now() - start;
+    const compared = await page.evaluate(() =>
+      performance.getEntriesByName('tlmaper: changes since the last save').at(-1)?.duration);
     if (process.env.PROFILE) console.log(await page.evaluate(() => JSON.stringify(Object.fromEntries(Object.entries(window.marks).map(([k, v]) => [k, Math.round(v - window.marks.start)])))));
     console.log(`${islands} islands (canvas ${2 * span + 64}): new save shown after ${(shown / 1000).toFixed(2)} s; ` +
       `one normal run ${(normalRun / 1000).toFixed(2)} s; page ready ${(ready / 1000).toFixed(2)} s; ` +
-      `margin ${((shown - normalRun) / 1000).toFixed(2)} s`);
+      `margin ${((shown - normalRun) / 1000).toFixed(2)} s; ` +
+      `changes compared in ${compared === undefined ? '-' : `${compared.toFixed(0)} ms`}`);
   } finally {
     await browser.close();
     await stopLive(live);
   }
 }
 
-// A client that does what the page does: on each new map, fetch the page and bitmap.
+// A client that does what the page does: on each new map, fetch the page and bitmap, and
+// the path sailed when the event says it grew.
 function pageClient(live, onVersion) {
-  const state = { version: 0, fetched: 0, busy: false, wanted: 0 };
+  const state = { version: 0, fetched: 0, busy: false, wanted: 0, trail: '', trailWanted: '' };
+  const fetchTrail = () => {
+    if (state.trail === state.trailWanted) return;
+    const wanted = state.trailWanted;
+    state.trail = wanted;
+    http.get({ port: live.port, host: '127.0.0.1', path: '/trail', agent: false }, (response) => {
+      response.resume();
+      response.on('close', () => { if (!response.complete) state.trail = ''; });
+    }).on('error', () => { state.trail = ''; });
+  };
   const fetchAll = async () => {
     if (state.busy) return;
     state.busy = true;
@@ -158,6 +175,8 @@ function pageClient(live, onVersion) {
     response.on('data', (chunk) => {
       text += chunk;
       for (const match of text.matchAll(/"version":(\d+)/g)) state.wanted = Number(match[1]);
+      for (const match of text.matchAll(/"trail":(\d+)/g)) state.trailWanted = match[1];
+      fetchTrail();
       text = text.slice(text.lastIndexOf('\n'));
       if (state.version === 0) state.version = state.wanted;
       fetchAll();

@@ -113,7 +113,10 @@ test('the path sailed reaches a page opened later, and holds through a reload an
   await saveAndWait(later.page, directory, withPlayer(world, 11, 7));
   await waitForTrail(later.page, 1);
   assert.deepEqual(await trailOf(later.page), [{ x: 11, y: 7 }]);
-  assert.deepEqual(later.problems, []);
+  // The event stream that the restart cut, and its reconnections while the tool was
+  // down, are the browser's to report.
+  const restart = /ERR_INCOMPLETE_CHUNKED_ENCODING|ERR_CONNECTION_REFUSED/;
+  assert.deepEqual(later.problems.filter((problem) => !restart.test(problem)), []);
   await later.context.close();
   assert.equal((await stopLive(live)).code, 0);
 });

@@ -37,24 +37,28 @@ export function drawingPane(map, name, zIndex) {
 }
 
 // The layer on `map`: paint(context, coords) draws a tile, its context scaled to CSS
-// pixels with the tile's top-left corner at (coords.x, coords.y) x TileSize of the zoom;
-// `empty()` says when there is nothing to draw at all. Gives { layer, redraw() }.
+// pixels with the tile's top-left corner at (coords.x, coords.y) x TileSize of the zoom,
+// and may return false to say it drew nothing there (such a tile is not kept, and leaves
+// its place in the cache to a tile that costs something to draw); `empty()` says when
+// there is nothing to draw at all. Gives { layer, redraw() }.
 export function canvasTiles(map, paint, empty, options) {
   const cache = tileCache(CachedTiles);
   const ratio = () => window.devicePixelRatio || 1;
+  let drewNothing = false;  // of the tile drawn last
   // Draws the tile at `coords` into `canvas`, anew.
   const drawInto = (canvas, coords) => {
     const r = ratio();
     canvas.width = canvas.height = TileSize * r;
+    drewNothing = false;
     if (empty()) return canvas;
     const context = canvas.getContext('2d');
     context.scale(r, r);
     context.translate(-coords.x * TileSize, -coords.y * TileSize);
-    paint(context, coords);
+    drewNothing = paint(context, coords) === false;
     return canvas;
   };
   const draw = (coords) => drawInto(document.createElement('canvas'), coords);
-  const layer = new Tiles((coords) => cache.take(coords, draw), {
+  const layer = new Tiles((coords) => cache.take(coords, draw, () => !drewNothing), {
     tileSize: TileSize, minZoom: -Infinity, updateWhenZooming: false, ...options,
   });
   const redraw = () => {
