@@ -17,7 +17,15 @@ export function showBaseMap(map, world, { imageName, drawInstead, onFirst }) {
   const mapImage = L.imageOverlay(encodeURIComponent(imageName), [[0, 0], [0, 0]], {
     className: 'map-image',
   });
-  if (!drawInstead) mapImage.addTo(map);
+  let preload = null;
+  if (!drawInstead) {
+    preload = preloadImage(encodeURIComponent(imageName));
+    mapImage.addTo(map);
+  }
+  const preloaded = () => {
+    preload?.remove();
+    preload = null;
+  };
 
   // Shows the drawn map of the world shown, in place of any drawn before.
   function showDrawnMap() {
@@ -33,6 +41,7 @@ export function showBaseMap(map, world, { imageName, drawInstead, onFirst }) {
   }
 
   mapImage.on('load', () => {
+    preloaded();
     const image = mapImage.getElement();
     worldBounds = imageBounds(image.naturalWidth, image.naturalHeight);
     mapImage.setBounds(worldBounds);
@@ -40,6 +49,7 @@ export function showBaseMap(map, world, { imageName, drawInstead, onFirst }) {
     first(worldBounds, 'ready');
   });
   mapImage.on('error', () => {
+    preloaded();
     if (firstShown) return;
     showNotice(map, t('notice.image', { name: imageName }));
     // The drawn map stands in for the bitmap; the first view takes in the islands and
@@ -65,6 +75,19 @@ export function showBaseMap(map, world, { imageName, drawInstead, onFirst }) {
     // The bounds of all of the world, or null until they are known.
     worldBounds: () => worldBounds,
   };
+}
+
+// Starts loading the image at `url` at once. An image's own request waits until the
+// script that made it ends; while the page's scripts set up the rest of the page, the
+// bitmap comes in. Gives the hint, to be taken out once the image is there.
+function preloadImage(url) {
+  const hint = document.createElement('link');
+  hint.rel = 'preload';
+  hint.as = 'image';
+  hint.href = url;
+  hint.fetchPriority = 'high';
+  document.head.append(hint);
+  return hint;
 }
 
 // The bounds that take in every island and ship.
