@@ -6,6 +6,7 @@
 // key), up to MostCharacters of plain text, one of Marks (or ''), and when it was last
 // changed (milliseconds since 1970). A note with neither text nor mark is a removal, kept
 // with its time so that it wins over older copies of the note elsewhere.
+import { t } from '../i18n/i18n.js';
 
 export const Format = 'tlmaper-notes';
 export const Version = 1;
@@ -17,17 +18,19 @@ export const noteKey = ({ name, x, y }) => `${x},${y},${name}`;
 export const isRemoval = (note) => note.text === '' && note.mark === '';
 const characters = (text) => [...text].length;
 
-// Why `note` is not a note, or '' when it is one.
+// Why `note` is not a note, in the page's language, or '' when it is one.
 export function noteProblem(note) {
-  if (note === null || typeof note !== 'object' || Array.isArray(note)) return 'a note is not an object';
-  if (typeof note.name !== 'string') return 'a note has no island name';
+  if (note === null || typeof note !== 'object' || Array.isArray(note)) return t('noteFile.notObject');
+  if (typeof note.name !== 'string') return t('noteFile.noName');
   for (const axis of ['x', 'y']) {
-    if (!Number.isInteger(note[axis]) || Math.abs(note[axis]) > 2 ** 31) return 'a note has no position';
+    if (!Number.isInteger(note[axis]) || Math.abs(note[axis]) > 2 ** 31) return t('noteFile.noPosition');
   }
-  if (typeof note.text !== 'string') return 'a note has no text';
-  if (characters(note.text) > MostCharacters) return `a note is longer than ${MostCharacters} characters`;
-  if (note.mark !== '' && !Marks.includes(note.mark)) return `a note has an unknown mark "${String(note.mark).slice(0, 20)}"`;
-  if (!Number.isSafeInteger(note.updated) || note.updated < 0) return 'a note has no time';
+  if (typeof note.text !== 'string') return t('noteFile.noText');
+  if (characters(note.text) > MostCharacters) return t('noteFile.tooLong', { most: String(MostCharacters) });
+  if (note.mark !== '' && !Marks.includes(note.mark)) {
+    return t('noteFile.unknownMark', { mark: String(note.mark).slice(0, 20) });
+  }
+  if (!Number.isSafeInteger(note.updated) || note.updated < 0) return t('noteFile.noTime');
   return '';
 }
 
@@ -38,14 +41,16 @@ const cleanNote = ({ name, x, y, text, mark, updated }) => ({ name, x, y, text, 
 // given, is the world the notes must be of.
 export function readNotesFile(data, world = null) {
   if (data === null || typeof data !== 'object' || data.format !== Format) {
-    return { problem: 'it is not a file of notes' };
+    return { problem: t('noteFile.notNotes') };
   }
-  if (data.version !== Version) return { problem: `its version ${String(data.version).slice(0, 10)} is not known` };
+  if (data.version !== Version) {
+    return { problem: t('noteFile.version', { version: String(data.version).slice(0, 10) }) };
+  }
   if (world !== null && data.world !== undefined && data.world !== world) {
-    return { problem: `its notes are of the world "${String(data.world).slice(0, 80)}"` };
+    return { problem: t('noteFile.otherWorld', { world: String(data.world).slice(0, 80) }) };
   }
-  if (!Array.isArray(data.notes)) return { problem: 'it holds no list of notes' };
-  if (data.notes.length > MostNotes) return { problem: `it holds more than ${MostNotes.toLocaleString('en')} notes` };
+  if (!Array.isArray(data.notes)) return { problem: t('noteFile.noList') };
+  if (data.notes.length > MostNotes) return { problem: t('noteFile.tooMany', { most: MostNotes }) };
   for (const note of data.notes) {
     const problem = noteProblem(note);
     if (problem) return { problem };
