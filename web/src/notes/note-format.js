@@ -23,7 +23,11 @@ export function noteProblem(note) {
   if (note === null || typeof note !== 'object' || Array.isArray(note)) return t('noteFile.notObject');
   if (typeof note.name !== 'string') return t('noteFile.noName');
   for (const axis of ['x', 'y']) {
-    if (!Number.isInteger(note[axis]) || Math.abs(note[axis]) > 2 ** 31) return t('noteFile.noPosition');
+    // A world position is a 32-bit whole number.
+    const position = note[axis];
+    if (!Number.isInteger(position) || position < -(2 ** 31) || position >= 2 ** 31) {
+      return t('noteFile.noPosition');
+    }
   }
   if (typeof note.text !== 'string') return t('noteFile.noText');
   if (characters(note.text) > MostCharacters) return t('noteFile.tooLong', { most: String(MostCharacters) });
