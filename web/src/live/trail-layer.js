@@ -41,12 +41,10 @@ export function trailLayer(map, trail) {
   };
   const tiles = canvasTiles(map, (context, { x, y, z }) => {
     const { points, count, legsOf } = at(z);
-    const legs = legsOf.get(`${x},${y}`);
-    if (!legs) return false;
     context.setTransform(1, 0, 0, 1, 0, 0);
-    drawTrail(context, points, count, legs, x * TileSize, y * TileSize, TileSize);
-    return true;
-  }, () => trail().length < 2, { pane, className: 'trail-tiles' });
+    drawTrail(context, points, count, legsOf.get(`${x},${y}`), x * TileSize, y * TileSize, TileSize);
+  }, (coords) => trail().length < 2 || !at(coords.z).legsOf.has(`${coords.x},${coords.y}`),
+  { pane, className: 'trail-tiles' });
   return {
     layer: tiles.layer,
     redraw() {

@@ -37,10 +37,11 @@ export function drawingPane(map, name, zIndex) {
 }
 
 // The layer on `map`: paint(context, coords) draws a tile, its context scaled to CSS
-// pixels with the tile's top-left corner at (coords.x, coords.y) x TileSize of the zoom,
-// and may return false to say it drew nothing there (such a tile is not kept, and leaves
-// its place in the cache to a tile that costs something to draw); `empty()` says when
-// there is nothing to draw at all. Gives { layer, redraw() }.
+// pixels with the tile's top-left corner at (coords.x, coords.y) x TileSize of the zoom;
+// `empty(coords)` says when there is nothing to draw there (or, ignoring `coords`, at
+// all). An empty tile gets no drawing context, so it costs next to nothing to make or
+// show, and is not kept: the cache holds the tiles that cost something to draw again.
+// Gives { layer, redraw() }.
 export function canvasTiles(map, paint, empty, options) {
   const cache = tileCache(CachedTiles);
   const ratio = () => window.devicePixelRatio || 1;
@@ -49,12 +50,12 @@ export function canvasTiles(map, paint, empty, options) {
   const drawInto = (canvas, coords) => {
     const r = ratio();
     canvas.width = canvas.height = TileSize * r;
-    drewNothing = false;
-    if (empty()) return canvas;
+    drewNothing = empty(coords);
+    if (drewNothing) return canvas;
     const context = canvas.getContext('2d');
     context.scale(r, r);
     context.translate(-coords.x * TileSize, -coords.y * TileSize);
-    drewNothing = paint(context, coords) === false;
+    paint(context, coords);
     return canvas;
   };
   const draw = (coords) => drawInto(document.createElement('canvas'), coords);
