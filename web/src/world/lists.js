@@ -35,26 +35,41 @@ function shortestEntry(className) {
 const literally = (text) => text.replace(/[.*+?^${}()|[\]\\/]/g, '\\$&');
 
 // The pattern of one entry in the tool's form, after `before` (nothing for the first
-// entry, the separator for the others): its numbers and its text captured. It accepts
-// exactly what the step-by-step reading below accepts, but for the numbers' range.
+// entry, the separator for the others). It accepts exactly what the step-by-step reading
+// below accepts, but for the numbers' range.
 function entryPattern(before, className) {
-  const number = '(-?\\d{1,10})';
+  const number = '-?\\d{1,10}';
   const point = literally(before + EntryStart) + number + ',' + number + literally(PointEnd);
   if (className === null) return new RegExp(point + literally(')'), 'y');
-  const value = className === 'islandname' ? "([^']*)" : number;
+  const value = className === 'islandname' ? "[^']*" : number;
   return new RegExp(point + literally(LabelStart) + `[^\\]]{0,${LongestAnchor}}` +
     literally(TextStart) + value + literally(ClassStart + className + LabelEnd), 'y');
 }
 
 const isInt32 = (value) => value <= 2147483647 && value >= -2147483648;
 
+// The whole number written at `at` of `text`, where the entry's pattern found one, or
+// NaN when it lies outside 32 bits.
+function numberAt(text, at) {
+  const negative = text.charCodeAt(at) === 45;
+  let i = negative ? at + 1 : at;
+  let value = 0;
+  for (let digit = text.charCodeAt(i) - 48; digit >= 0 && digit <= 9;
+       digit = text.charCodeAt(++i) - 48) {
+    value = value * 10 + digit;
+  }
+  if (negative) value = -value;
+  return isInt32(value) ? value : NaN;
+}
+
 // Scans one list. `className` is null for plain markers, else the class every label
 // of the list carries: "difficulty" labels give `values` (their numbers), "islandname"
 // labels give `texts` (their html, undecoded). Gives { count, x, y, values, texts }.
 // The lists run to tens of megabytes and the first view waits for them: each entry is
 // matched by one pattern (the regular expression engine compares the fixed text far
-// faster than a loop of comparisons). Where the pattern fails, the list is read step
-// by step to say where it leaves the tool's form.
+// faster than a loop of comparisons), and its numbers are read where the pattern found
+// them, so that a list leaves no garbage behind but its names. Where the pattern
+// fails, the list is read step by step to say where it leaves the tool's form.
 export function scanList(text, listName, className) {
   const length = text.length;
   const capacity = Math.floor((length + Separator.length) / shortestEntry(className)) + 1;
@@ -63,21 +78,32 @@ export function scanList(text, listName, className) {
   let values = new Int32Array(className === 'difficulty' ? capacity : 0);
   const texts = className === 'islandname' ? [] : null;
   const patterns = [entryPattern('', className), entryPattern(Separator, className)];
+  // The fixed text after an entry's value.
+  const valueEnd = className === null ? 0 : (ClassStart + className + LabelEnd).length;
   let count = 0;
   let pos = 0;
   while (pos < length) {
     const pattern = patterns[count === 0 ? 0 : 1];
     pattern.lastIndex = pos;
-    const match = pattern.exec(text);
-    const entryX = match && Number(match[1]), entryY = match && Number(match[2]);
-    const value = match && !texts && className !== null ? Number(match[3]) : 0;
-    if (match === null || !isInt32(entryX) || !isInt32(entryY) || !isInt32(value)) {
+    let entryX = NaN, entryY = NaN, value = 0;
+    if (pattern.test(text)) {
+      const xAt = pos + (count === 0 ? 0 : Separator.length) + EntryStart.length;
+      entryX = numberAt(text, xAt);
+      entryY = numberAt(text, text.indexOf(',', xAt) + 1);
+      if (className !== null) {
+        // The value lies between the last quote before its end and its end.
+        const end = pattern.lastIndex - valueEnd;
+        const start = text.lastIndexOf("'", end - 1) + 1;
+        if (texts) texts.push(text.slice(start, end));
+        else value = numberAt(text, start);
+      }
+    }
+    if (Number.isNaN(entryX) || Number.isNaN(entryY) || Number.isNaN(value)) {
       failWhereLeft(text, pos, count, listName, className);
     }
     x[count] = entryX;
     y[count] = entryY;
-    if (texts) texts.push(match[3]);
-    else if (className !== null) values[count] = value;
+    if (values.length > 0) values[count] = value;
     pos = pattern.lastIndex;
     count++;
   }
