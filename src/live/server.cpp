@@ -105,8 +105,10 @@ struct LiveServer {
   int eventClients = 0;
   // Raised to have every waiting event stream look whether its page is still there.
   uint64_t streamCheck = 0;
-  // The player's position in each map served since the start, when it moved.
+  // The player's position in each map served since the start, when it moved, and its
+  // JSON as served.
   Trail trail;
+  std::shared_ptr<const std::string> trailJson;
 
   NotesPlace notes;
 };
@@ -116,6 +118,15 @@ namespace {
 int64_t NowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// Adds the player's position in the map served to the path, when the player moved; under
+// the lock.
+void FollowPlayer(LiveServer& server) {
+  if (AddToTrail(server.trail, server.map.playerX, server.map.playerY, server.updatedMs) ||
+      !server.trailJson) {
+    server.trailJson = std::make_shared<const std::string>(TrailJson(server.trail));
+  }
 }
 
 std::string StateEvent(const LiveServer& server) {
@@ -219,7 +230,7 @@ void ServeGet(LiveServer& server, const httplib::Request& request, httplib::Resp
   std::unique_lock lock(server.mutex);
   const LiveMap map = server.map;
   const uint64_t version = server.version;
-  const std::shared_ptr<const std::string> trail = server.trail.json;
+  const std::shared_ptr<const std::string> trail = server.trailJson;
   lock.unlock();
   if (request.path == TrailPath) {
     ServeBytes(server, response, trail, version, "application/json");
@@ -352,8 +363,8 @@ LiveServerHandle StartLiveServer(int firstPort, LiveMap map, std::string notesPa
   server->map = std::move(map);
   server->notes.path = std::move(notesPath);
   server->updatedMs = NowMs();
-  server->trail = StartTrail(server->updatedMs);
-  AddToTrail(server->trail, server->map.playerX, server->map.playerY, server->updatedMs);
+  server->trail.runMs = server->updatedMs;
+  FollowPlayer(*server);
   Configure(*server);
   for (int port = firstPort; port < firstPort + PortsToTry && port <= 65535; ++port) {
     if (server->http.bind_to_port("127.0.0.1", port)) {
@@ -384,7 +395,7 @@ void PublishMap(LiveServer& server, LiveMap map) {
     ++server.version;
     server.updatedMs = NowMs();
     server.failure = "";
-    AddToTrail(server.trail, server.map.playerX, server.map.playerY, server.updatedMs);
+    FollowPlayer(server);
   }
   server.changed.notify_all();
 }

@@ -1,21 +1,6 @@
 #include "live/trail.h"
 
 namespace tlmaper {
-namespace {
-
-// The JSON of the trail, put in place of the one served before.
-void RenewJson(Trail& trail) {
-  trail.json = std::make_shared<const std::string>(TrailJson(trail));
-}
-
-}  // namespace
-
-Trail StartTrail(int64_t runMs) {
-  Trail trail;
-  trail.runMs = runMs;
-  RenewJson(trail);
-  return trail;
-}
 
 bool AddToTrail(Trail& trail, int32_t x, int32_t y, int64_t timeMs) {
   if (!trail.points.empty() && trail.points.back().x == x && trail.points.back().y == y) {
@@ -24,7 +9,6 @@ bool AddToTrail(Trail& trail, int32_t x, int32_t y, int64_t timeMs) {
   trail.points.push_back({x, y, timeMs});
   if (trail.points.size() > MaxTrailPoints) trail.points.pop_front();
   ++trail.added;
-  RenewJson(trail);
   return true;
 }
 

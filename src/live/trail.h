@@ -1,12 +1,11 @@
 // The path the player sailed during a live run: the player's position in each map the
 // run makes, a new point only when the player moved, at most the last MaxTrailPoints.
-// Pages read it whole as JSON, made once for each change.
+// Pages read it whole as JSON, which the server makes once for each new point.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <string>
 
 namespace tlmaper {
@@ -21,13 +20,9 @@ struct TrailPoint {
 
 struct Trail {
   int64_t runMs = 0;  // when the run started: a page tells one run's path from another's
-  std::deque<TrailPoint> points;            // oldest first
-  uint64_t added = 0;                       // points added since the run started, dropped ones too
-  std::shared_ptr<const std::string> json;  // what is served; see TrailJson
+  std::deque<TrailPoint> points;  // oldest first
+  uint64_t added = 0;             // points added since the run started, dropped ones too
 };
-
-// A trail for the run started at `runMs`, with its (empty) JSON.
-Trail StartTrail(int64_t runMs);
 
 // Adds the player's position in a map made at `timeMs`, unless the player is where the
 // last point is; the oldest point goes past MaxTrailPoints. True when a point was added.
