@@ -41,6 +41,9 @@ test('the changes of a save, the islands paired by name and position', () => {
     ['islands alike are paired in their order', [cove, crag, ['Cove', 5, 5, 9, false, false]],
       [['Cove', 5, 5, 1, true, true], cove, crag],
       [{ index: 1, what: 'explored' }, { index: 1, what: 'town' }, { index: 1, what: 'difficulty', was: 9 }]],
+    ['one appeared and one gone between islands that stayed', [reef, crag, cove, reef],
+      [reef, ['Skerry', 1, 2, 3, false, true], cove, ['Iron Reef', 10, 20, 4, false, false]],
+      [{ index: 1, what: 'new' }, { index: 3, what: 'difficulty', was: 3 }, { index: 1, what: 'gone' }]],
     ['islands at one place with other names', [['A', 1, 1, 1, 0, 0], ['B', 1, 1, 1, 0, 0]],
       [['B', 1, 1, 1, 0, 1], ['A', 1, 1, 1, 0, 0]], [{ index: 0, what: 'explored' }]],
   ];
