@@ -3,10 +3,12 @@
 // docs/difficulty-colours.png (a generated world of 200,000 islands, its islands tinted
 // by difficulty) and docs/ask-the-map.png (the 20,000 islands filtered, the nearest list
 // open and the card of a clicked island) and docs/voyage.png (a voyage planned through
-// the example's islands, its panel open, in the light scheme).
+// the example's islands, its panel open, in the light scheme) and docs/live-path.png (the
+// live map after a few saves of the example: the path sailed, and what the last save
+// changed; TLMAPER_SCHEME=light takes it in the light scheme).
 //
 // Usage: node scripts/screenshots.mjs [path of the built tool]   (default build/src/driver/tlmaper)
-import { mkdtempSync, rmSync } from 'node:fs';
+import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -17,6 +19,7 @@ process.env.TLMAPER_SCRATCH = mkdtempSync(join(tmpdir(), 'tlmaper-screenshots-')
 const { scratch, makePage, makeExamplePage, launchBrowser, openPage } =
   await import('../web/tests/page-harness.mjs');
 const { largeWorld } = await import('../web/tests/worlds.mjs');
+const { openLivePageIn, replaceSave, startLive, stopLive } = await import('../web/tests/live-harness.mjs');
 
 // Islands of difficulty 5 to 8 not yet explored, around the player: the card of the
 // nearest and the nearest list.
@@ -48,6 +51,36 @@ async function planAVoyage(browser, path) {
   await voyage.close();
 }
 
+// The example followed live through a few saves: the player sails east, and the last
+// save explores Stormcrag and Gannet Rock and makes Brinewatch a town.
+async function sailLive(browser, path) {
+  const directory = join(scratch, 'live');
+  mkdirSync(directory, { recursive: true });
+  const example = readFileSync(join(root, 'examples/saltmere.xml'), 'utf8');
+  copyFileSync(join(root, 'examples/saltmere.xml'), join(directory, 'world.xml'));
+  const at = (text, x, y) => text.replace(/<PlayerData X="\d+" Y="\d+"/, `<PlayerData X="${x}" Y="${y}"`);
+  const live = await startLive(directory, 'world.xml');
+  const { page, context } = await openLivePageIn(browser, live, '#z=1.5&x=200&y=100');
+  await page.emulateMedia({ colorScheme: process.env.TLMAPER_SCHEME ?? 'dark' });
+  const course = [[140, 101], [166, 104], [196, 96], [226, 93], [250, 97], [280, 87]];
+  for (const [k, [x, y]] of course.entries()) {
+    let text = at(example, x, y);
+    if (k === course.length - 1) {
+      text = text.replace(/(Stormcrag[^>]*Explored=")False/, '$1True')
+        .replace(/(Gannet Rock[^>]*Explored=")False/, '$1True')
+        .replace(/(Brinewatch[^>]*IslandType=")Wild/, '$1Town');
+    }
+    replaceSave(directory, text);
+    await page.waitForFunction((px) => tlmaper.world.player.x === px &&
+      document.getElementById('map').dataset.live === 'current', x, { timeout: 20000 });
+  }
+  await page.waitForFunction((n) => tlmaper.trail().length === n, course.length + 1);
+  await page.waitForTimeout(600);
+  await page.screenshot({ path });
+  await context.close();
+  await stopLive(live);
+}
+
 const browser = await launchBrowser();
 try {
   // One picture in each colour scheme the panels follow.
@@ -76,8 +109,9 @@ try {
   await tinted.close();
   await askTheMap(browser, join(root, 'docs/ask-the-map.png'));
   await planAVoyage(browser, join(root, 'docs/voyage.png'));
+  await sailLive(browser, join(root, 'docs/live-path.png'));
   console.log('wrote docs/map.png, docs/large-world.png, docs/difficulty-colours.png, ' +
-              'docs/ask-the-map.png and docs/voyage.png');
+              'docs/ask-the-map.png, docs/voyage.png and docs/live-path.png');
 } finally {
   await browser.close();
   rmSync(scratch, { recursive: true, force: true });
