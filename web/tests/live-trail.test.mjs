@@ -6,6 +6,8 @@
 // Usage: node --test live-trail.test.mjs   with TLMAPER_BINARY and TLMAPER_SCRATCH set.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { freshScratch } from './page-harness.mjs';
 import {
   browserForLiveTests, folderWith, openLivePageIn, replaceSave, startLive, stopLive,
@@ -119,6 +121,15 @@ test('the path sailed reaches a page opened later, and holds through a reload an
   assert.deepEqual(later.problems.filter((problem) => !restart.test(problem)), []);
   await later.context.close();
   assert.equal((await stopLive(live)).code, 0);
+
+  // The page from disk shows neither a path nor the live bar.
+  const disk = await browser.newContext();
+  const page = await disk.newPage();
+  await page.goto(pathToFileURL(join(directory, 'world.html')).href);
+  await page.waitForSelector('#map[data-state="ready"]');
+  assert.deepEqual(await trailOf(page), []);
+  assert.equal(await page.locator('.live-bar, .live-changes, .trail-tiles').count(), 0);
+  await disk.close();
 });
 
 test('what a save changed is named, its names lead to the islands, and ringed', async () => {
