@@ -26,13 +26,20 @@ export function keepTrail(map, shown, { worldName, bar }) {
   clear.title = t('live.clearPathTitle');
   bar.append(clear);
 
-  function show() {
-    layer.redraw();
+  function count() {
     shown.setLayerCount(LayerName, t('layers.count', { count: points.length }));
     clear.disabled = points.length === 0;
   }
+  function show() {
+    layer.redraw();
+    count();
+  }
+  // Merges `paths` in; the path is kept and drawn again only when that changed it (the
+  // merge keeps the points it had as they were).
   function take(paths) {
-    points = mergeTrails([points, ...paths], cleared);
+    const merged = mergeTrails([points, ...paths], cleared);
+    if (merged.length === points.length && merged.every((point, k) => point === points[k])) return;
+    points = merged;
     store.write(points, cleared);
     show();
   }
@@ -44,7 +51,7 @@ export function keepTrail(map, shown, { worldName, bar }) {
       firstWorld = false;
       layer.layer.addTo(map);
     }
-    show();
+    count();
   });
   clear.addEventListener('click', () => {
     cleared = Math.max(Date.now(), points.at(-1)?.t ?? 0);
