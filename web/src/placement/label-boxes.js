@@ -43,7 +43,9 @@ export const SideDirection = [[0, 1], [1, 0], [-1, 0], [0, -1]];
 // The labels of a world, measured: label ids 0 .. islands - 1 are the islands'
 // difficulties, then one per ship for theirs, then one per island for its name.
 // `metrics` measures text: difficultyWidth(text), nameSize(text) -> { width, height },
-// and lineHeight. Each difficulty is `difficultyWidth` wide and `lineHeight` high.
+// and lineHeight. Each difficulty is `difficultyWidth` wide and `lineHeight` high. Also
+// gives the extremes: the widest and narrowest difficulty's half width, the widest
+// and highest name.
 export function measureLabels(world, metrics) {
   const { islands, ships } = world;
   const count = 2 * islands.count + ships.count;
@@ -53,7 +55,7 @@ export function measureLabels(world, metrics) {
   const halfWidthOf = (d) => {
     let half = halfWidths.get(d);
     if (half === undefined) {
-      half = metrics.difficultyWidth(String(d)) / 2;
+      half = Math.fround(metrics.difficultyWidth(String(d)) / 2);  // as the array holds it
       halfWidths.set(d, half);
     }
     return half;
@@ -62,14 +64,20 @@ export function measureLabels(world, metrics) {
   for (let j = 0; j < ships.count; j++) halfWidth[islands.count + j] = halfWidthOf(ships.difficulty[j]);
   const nameWidth = new Float32Array(islands.count);
   const nameHeight = new Float32Array(islands.count);
+  let widestName = 0, highestName = 0;
   for (let i = 0; i < islands.count; i++) {
     const size = metrics.nameSize(islands.names[i]);
     nameWidth[i] = size.width;
     nameHeight[i] = size.height;
+    if (nameWidth[i] > widestName) widestName = nameWidth[i];
+    if (nameHeight[i] > highestName) highestName = nameHeight[i];
   }
+  const halves = [...halfWidths.values()];
   return {
     count, islands: islands.count, ships: ships.count, firstName: islands.count + ships.count,
     halfWidth, halfHeight: metrics.lineHeight / 2, nameWidth, nameHeight,
+    widestDifficulty: Math.max(0, ...halves), narrowestDifficulty: Math.min(...halves),
+    widestName, highestName,
   };
 }
 
@@ -94,14 +102,7 @@ export function nameBox(labels, i, c, out) {
 // How far any label's box reaches from its anchor, in screen pixels: at most the
 // widest difficulty beside the widest name, or the highest name below a difficulty.
 export function measureReach(labels) {
-  let widestName = 0, highestName = 0, widestDifficulty = 0;
-  for (let i = 0; i < labels.islands; i++) {
-    widestName = Math.max(widestName, labels.nameWidth[i]);
-    highestName = Math.max(highestName, labels.nameHeight[i]);
-  }
-  for (let id = 0; id < labels.firstName; id++) {
-    widestDifficulty = Math.max(widestDifficulty, labels.halfWidth[id]);
-  }
+  const { widestName, highestName, widestDifficulty } = labels;
   const across = widestDifficulty + NameGap + widestName + Slack;
   const down = labels.halfHeight + NameGap + Math.max(highestName, labels.halfHeight) + Slack;
   return { minLeft: -across, minTop: -down, maxRight: across, maxBottom: down };

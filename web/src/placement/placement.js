@@ -26,7 +26,6 @@ import {
   NameCandidates, SideDirection, Slack, HalfSquare, PlayerHalfSide, nameBox, measureReach,
 } from './label-boxes.js';
 import { islandOrder } from './priority.js';
-import { pointBounds } from './point-grid.js';
 import { CollisionGrid, coversAnIsland } from './collision.js';
 import { viewGrid } from './view-query.js';
 
@@ -55,21 +54,27 @@ export class Placement {
     this.anchorY = new Float64Array(labels.count + 1);
     this.boxes = new Float32Array((labels.count + 1) * 4);
     this.candidate = new Int8Array(islands.count);
+    // The difficulties' anchors and boxes, in one pass that also finds the world's
+    // bounds.
     const { anchorX, anchorY, boxes } = this;
     const { halfWidth } = labels;
     const h = labels.halfHeight + Slack;
-    const setDifficulty = (id, x, y) => {
-      const w = halfWidth[id] + Slack;
-      anchorX[id] = x;
-      anchorY[id] = y;
-      boxes[id * 4] = -w;
-      boxes[id * 4 + 1] = -h;
-      boxes[id * 4 + 2] = w;
-      boxes[id * 4 + 3] = h;
-    };
-    for (let i = 0; i < islands.count; i++) setDifficulty(i, islands.x[i], islands.y[i]);
-    for (let j = 0; j < ships.count; j++) {
-      setDifficulty(islands.count + j, ships.x[j], ships.y[j]);
+    let minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+    for (const [records, first] of [[islands, 0], [ships, islands.count]]) {
+      const { x: xs, y: ys } = records;
+      for (let k = 0; k < records.count; k++) {
+        const id = first + k, x = xs[k], y = ys[k], w = halfWidth[id] + Slack;
+        anchorX[id] = x;
+        anchorY[id] = y;
+        boxes[id * 4] = -w;
+        boxes[id * 4 + 1] = -h;
+        boxes[id * 4 + 2] = w;
+        boxes[id * 4 + 3] = h;
+        if (x < minX) minX = x;
+        if (x > maxX) maxX = x;
+        if (y < minY) minY = y;
+        if (y > maxY) maxY = y;
+      }
     }
     this.player = labels.count;
     this.anchorX[this.player] = world.player.x;
@@ -78,17 +83,10 @@ export class Placement {
       this.player * 4);
     this.reach = measureReach(labels);
     // The narrowest difficulty's box, around its anchor: every difficulty's holds it.
-    let narrowest = Infinity;
-    for (let id = 0; id < labels.firstName; id++) narrowest = Math.min(narrowest, halfWidth[id]);
-    this.narrowest = { halfWidth: narrowest + Slack, halfHeight: h };
-    const islandBounds = pointBounds(islands.x, islands.y, null);
-    const shipBounds = pointBounds(ships.x, ships.y, null);
-    const bounds = [islandBounds, shipBounds].filter(Boolean);
-    this.worldBox = bounds.length === 0 ? { minX: 0, minY: 0, maxX: 0, maxY: 0 } : {
-      minX: Math.min(...bounds.map((b) => b.minX)) - HalfSquare,
-      minY: Math.min(...bounds.map((b) => b.minY)) - HalfSquare,
-      maxX: Math.max(...bounds.map((b) => b.maxX)) + HalfSquare,
-      maxY: Math.max(...bounds.map((b) => b.maxY)) + HalfSquare,
+    this.narrowest = { halfWidth: labels.narrowestDifficulty + Slack, halfHeight: h };
+    this.worldBox = labels.firstName === 0 ? { minX: 0, minY: 0, maxX: 0, maxY: 0 } : {
+      minX: minX - HalfSquare, minY: minY - HalfSquare,
+      maxX: maxX + HalfSquare, maxY: maxY + HalfSquare,
     };
     this.islandGrids = new Map();  // cell size -> PointGrid of the islands
     this.terms = new Float64Array(8);
