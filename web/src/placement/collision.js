@@ -10,6 +10,7 @@ const MostCollisionCells = 1 << 20;
 // grids serve every level.
 const SmallestIslandCell = 4;
 const LargestIslandCell = 16;
+const SmallCellsAfter = 4096;  // questions
 // The largest raster of covered pixels a level keeps (a byte a pixel): the world's pixels
 // at the levels up to zoom 0 of a world 2,000 units wide.
 const MostRasterPixels = 1 << 23;
@@ -278,10 +279,15 @@ export function coversAnIsland(placement, i, scale, fmin) {
 // The islands in cells of about a collision cell at `scale`, but never larger than a
 // few squares: few to look through for a label's reach at the high levels, and at the
 // low ones, where a name's reach spans much of the world, a look that goes through the
-// islands near its box first and stops at the first one it covers.
+// islands near its box first and stops at the first one it covers. A grid of small
+// cells pays for its making only over many questions (the first view asks a few hundred
+// at the highest zoom): until then, the grid of the largest cells answers them.
 function islandGridFor(placement, scale) {
   const { islands } = placement.world;
-  const cell = Math.min(LargestIslandCell, Math.max(SmallestIslandCell, CollisionCell / scale));
+  const wanted = Math.min(LargestIslandCell, Math.max(SmallestIslandCell, CollisionCell / scale));
+  const asked = (placement.islandGridQuestions.get(wanted) ?? 0) + 1;
+  placement.islandGridQuestions.set(wanted, asked);
+  const cell = asked > SmallCellsAfter ? wanted : LargestIslandCell;
   let grid = placement.islandGrids.get(cell);
   if (!grid) {
     grid = new PointGrid(islands.x, islands.y, null, cell, MostCollisionCells);

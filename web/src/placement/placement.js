@@ -89,6 +89,7 @@ export class Placement {
       maxX: maxX + HalfSquare, maxY: maxY + HalfSquare,
     };
     this.islandGrids = new Map();  // cell size -> PointGrid of the islands
+    this.islandGridQuestions = new Map();  // cell size wanted -> questions asked
     this.terms = new Float64Array(8);
     this.nameScratch = new Float64Array(4);
     // Per name and candidate: 0 not known yet, 1 free of squares at the highest zoom,
